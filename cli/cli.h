@@ -1,0 +1,38 @@
+// The sub-commands of pelvarn-cli. Each lives in a file cmd_<name>.cpp of its own and
+// registers itself with a static TCliRegistration, so adding one touches no other file.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace pelvarn::cli {
+
+// Exit statuses shared by every sub-command.
+inline constexpr int ExitOk = 0;
+inline constexpr int ExitUsage = 64;
+
+struct TCliCommand {
+    std::string Name;
+    std::string Summary; // one line, for the list of commands
+    std::string Help;    // full text of "pelvarn-cli NAME --help"
+    int (*Run)(const std::vector<std::string>& args);
+};
+
+std::vector<TCliCommand>& Commands();
+
+struct TCliRegistration {
+    explicit TCliRegistration(TCliCommand cmd) { Commands().push_back(std::move(cmd)); }
+};
+
+// Writes text exactly as given (no line-end translation on any OS).
+void Out(const std::string& text);
+void Err(const std::string& text);
+
+// Prints the usage message of a command to standard error and returns ExitUsage.
+int UsageError(const TCliCommand& cmd, const std::string& problem);
+const TCliCommand& FindCommand(const std::string& name);
+
+// True when args is exactly {"--help"} or {"-h"}.
+bool WantsHelp(const std::vector<std::string>& args);
+
+} // namespace pelvarn::cli

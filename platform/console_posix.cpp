@@ -1,0 +1,7 @@
+#include "platform/console.h"
+
+namespace pelvarn {
+
+void UseBinaryStdio() {}
+
+} // namespace pelvarn

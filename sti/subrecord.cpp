@@ -1,0 +1,57 @@
+#include "sti/subrecord.h"
+
+#include "base/textutil.h"
+
+namespace pelvarn {
+
+void ResetOrder(TSubOrder& order) {
+    order[0] = 0;
+    for (int i = 1; i <= MaxSubs; ++i) order[i] = i;
+}
+
+bool CheckSubRecord(const TSubRecord& rec, std::string& msg) {
+    const char* reason = nullptr;
+    if (rec.MustSee && rec.SubStat == sub)
+        reason = "MustSee and SubStat=Sub";
+    else if (rec.MustSub && rec.SubStat == notsub)
+        reason = "MustSub and SubStat=notsub";
+    else if (!rec.MustSee && rec.SubStat == backsub)
+        reason = "(not MustSee) and (SubStat = backsub)";
+    if (!reason) {
+        msg.clear();
+        return true;
+    }
+    msg = std::string(reason) + "\r\nfor variable " + rec.VarName;
+    return false;
+}
+
+std::string PadTo20(std::string_view s) { return PadRight(s, 20); }
+
+void WriteSubTriple(std::string& out, const TSubRecord& rec) {
+    const bool commented = rec.SubStat == notsub;
+    std::string code;
+    if (rec.SubStat == sub)
+        code = "s";
+    else if (rec.SubStat == backsub)
+        code = "b";
+    else
+        code = rec.MustSee ? "!b" : "!s";
+    const char* lead = commented ? "!" : "";
+    out += PadTo20(code) + rec.CodeComment + "\r\n";
+    out += lead + PadTo20(rec.VarName) + rec.VarComment + "\r\n";
+    out += lead + PadTo20(rec.EqName) + rec.EqComment + "\r\n";
+}
+
+void WriteCndLine(std::string& out, const TSubRecord& rec) {
+    bool backsolve = rec.SubStat == backsub || (rec.SubStat == notsub && rec.MustSee);
+    std::string text =
+        std::string(backsolve ? "Backsolve" : "Substitute") + " " + rec.VarName + " using " +
+        rec.EqName + ";";
+    if (rec.SubStat == notsub)
+        text = "!" + text + "!";
+    else if (rec.MustSub)
+        text += " !mustsub!";
+    out += text + "\r\n";
+}
+
+} // namespace pelvarn

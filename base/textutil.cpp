@@ -69,6 +69,15 @@ long long RoundHalfEven(double value) {
     return static_cast<long long>(r);
 }
 
+std::string BlankBytesOutside(std::string_view s, unsigned char lowest, unsigned char highest) {
+    std::string r(s);
+    for (char& c : r) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (u < lowest || u > highest) c = ' ';
+    }
+    return r;
+}
+
 bool StartsWith(std::string_view s, std::string_view prefix) {
     return s.substr(0, prefix.size()) == prefix;
 }

@@ -28,6 +28,9 @@ std::string FormatFixed(double value, int decimals);
 // Rounds to the nearest whole number, halves to the even one (2.5 gives 2, 3.5 gives 4).
 long long RoundHalfEven(double value);
 
+// Every byte outside lowest..highest becomes a blank; the length is kept.
+std::string BlankBytesOutside(std::string_view s, unsigned char lowest, unsigned char highest);
+
 bool StartsWith(std::string_view s, std::string_view prefix);
 bool Contains(std::string_view s, std::string_view part);
 

@@ -19,14 +19,7 @@ namespace {
 const std::string CRLF = "\r\n";
 
 // Every byte below 32 or above 126 becomes a blank.
-std::string NormaliseLine(std::string_view s) {
-    std::string r(s);
-    for (char& c : r) {
-        unsigned char u = static_cast<unsigned char>(c);
-        if (u < 32 || u > 126) c = ' ';
-    }
-    return r;
-}
+std::string NormaliseLine(std::string_view s) { return BlankBytesOutside(s, 32, 126); }
 
 void ClearParts() {
     for (auto& s : FirstPart) s.clear();

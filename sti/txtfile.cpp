@@ -1,5 +1,7 @@
 #include "sti/txtfile.h"
 
+#include "base/textutil.h"
+
 namespace pelvarn {
 
 void TTextFile::Open(const std::string& fileName) {
@@ -94,13 +96,6 @@ std::string CollapseBlanks(std::string_view s) {
     return r;
 }
 
-std::string BlankNonPrintables(std::string_view s) {
-    std::string r(s);
-    for (char& c : r) {
-        unsigned char u = static_cast<unsigned char>(c);
-        if (u < 33 || u > 126) c = ' ';
-    }
-    return r;
-}
+std::string BlankNonPrintables(std::string_view s) { return BlankBytesOutside(s, 33, 126); }
 
 } // namespace pelvarn

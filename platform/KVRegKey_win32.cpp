@@ -1,0 +1,71 @@
+#include "platform/KVRegKey.h"
+
+#include <windows.h>
+
+namespace pelvarn {
+
+namespace {
+
+// Closes a registry key on every path out of a scope.
+struct TRegKey {
+    HKEY Key = nullptr;
+    TRegKey() = default;
+    TRegKey(const TRegKey&) = delete;
+    TRegKey& operator=(const TRegKey&) = delete;
+    ~TRegKey() {
+        if (Key) RegCloseKey(Key);
+    }
+};
+
+} // namespace
+
+TKVRegState ReadKVRegState(const std::string& Name, bool& Value) {
+    Value = false;
+    TRegKey key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\KALVERN", 0, nullptr,
+                        REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &key.Key,
+                        nullptr) != ERROR_SUCCESS) {
+        key.Key = nullptr;
+        return TKVRegState::Absent;
+    }
+    DWORD type = 0;
+    DWORD data = 0;
+    DWORD size = sizeof data;
+    LONG r = RegQueryValueExA(key.Key, Name.c_str(), nullptr, &type,
+                              reinterpret_cast<BYTE*>(&data), &size);
+    if (r == ERROR_FILE_NOT_FOUND) return TKVRegState::Absent;
+    if (r == ERROR_MORE_DATA) return TKVRegState::WrongType; // longer than 32 bits
+    if (r != ERROR_SUCCESS) return TKVRegState::Absent;
+    if (type != REG_DWORD || size != sizeof data) return TKVRegState::WrongType;
+    Value = data != 0;
+    return TKVRegState::Present;
+}
+
+bool ReadKVRegKey(const std::string& Name, bool& Exists, bool Default) {
+    bool value = false;
+    Exists = ReadKVRegState(Name, value) == TKVRegState::Present;
+    return Exists ? value : Default;
+}
+
+bool KVRegBool(const std::string& Name, bool Default) {
+    bool exists = false;
+    return ReadKVRegKey(Name, exists, Default);
+}
+
+bool FlashTaskBar() { return KVRegBool("FlashTaskBar", false); }
+
+std::string DescribeKVRegKey(const std::string& Name) {
+    bool value = false;
+    switch (ReadKVRegState(Name, value)) {
+    case TKVRegState::Present:
+        return "KVRegKey setting for \"" + Name + "\" is " + (value ? "true." : "false.");
+    case TKVRegState::WrongType:
+        return "The KVRegKey setting for \"" + Name +
+               "\" is not a 32-bit number and is ignored.";
+    case TKVRegState::Absent:
+        break;
+    }
+    return "There is no KVRegKey setting for \"" + Name + "\".";
+}
+
+} // namespace pelvarn

@@ -1,0 +1,199 @@
+// Process start and end tests on POSIX: fork and exec of the split command line. A pipe that
+// closes on exec tells the parent whether the exec (or the change of folder) failed, so a
+// missing program is reported by StartProcess itself rather than as a child that exits 127.
+#include "platform/process.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdexcept>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+#if defined(__linux__)
+#include <sys/syscall.h>
+#endif
+
+#include "base/textutil.h"
+#include "platform/cmdsplit.h"
+#include "platform/xwutil.h"
+
+namespace pelvarn {
+
+namespace {
+
+// Closes a descriptor on every path out of a scope.
+struct TFd {
+    int Fd = -1;
+    TFd() = default;
+    explicit TFd(int fd) : Fd(fd) {}
+    TFd(const TFd&) = delete;
+    TFd& operator=(const TFd&) = delete;
+    ~TFd() { Reset(); }
+    void Reset() {
+        if (Fd >= 0) close(Fd);
+        Fd = -1;
+    }
+};
+
+void CheckShowCmd(int showCmd) {
+    if (showCmd < 0 || showCmd > 65535)
+        throw std::out_of_range("ShowCmd " + std::to_string(showCmd) + " does not fit in 16 bits");
+}
+
+// Reaps the child, retrying when a signal interrupts the wait.
+void ReapBlocking(pid_t pid) {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+}
+
+// True when the child has ended (or is no child of ours), leaving it waitable.
+bool EndedNoReap(pid_t pid) {
+    siginfo_t info{};
+    for (;;) {
+        info.si_pid = 0;
+        if (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0)
+            return info.si_pid == pid;
+        if (errno != EINTR) return true; // ECHILD: nothing left to wait for
+    }
+}
+
+#if defined(__linux__) && defined(SYS_pidfd_open)
+// A descriptor that becomes readable when the process ends; -1 when the kernel has none.
+int OpenPidFd(pid_t pid) { return static_cast<int>(syscall(SYS_pidfd_open, pid, 0)); }
+#else
+int OpenPidFd(pid_t) {
+    errno = ENOSYS;
+    return -1;
+}
+#endif
+
+} // namespace
+
+bool StartProcess(const std::string& Title, const std::string& Program, const std::string& Params,
+                  const std::string& WorkDir, int ShowCmd, ProcInfo& Info,
+                  std::string& ErrorText) {
+    ErrorText.clear();
+    CheckShowCmd(ShowCmd);
+    std::vector<std::string> args = SplitCommandLine(QuoteIfNeeded(Program) + " " + Params);
+    if (args.empty() || args.front().empty()) {
+        ErrorText = SysErrorText(ENOENT);
+        return false;
+    }
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const bool changeDir = !Trim(WorkDir).empty();
+
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        ErrorText = LastErrorText();
+        return false;
+    }
+    TFd readEnd(fds[0]), writeEnd(fds[1]);
+
+    pid_t pid = fork();
+    if (pid < 0) {
+        ErrorText = LastErrorText();
+        return false;
+    }
+    if (pid == 0) {
+        // Child: only async-signal-safe calls from here on.
+        if (!changeDir || chdir(WorkDir.c_str()) == 0) execvp(argv[0], argv.data());
+        int err = errno;
+        ssize_t ignored = write(writeEnd.Fd, &err, sizeof err);
+        (void)ignored;
+        _exit(127);
+    }
+    writeEnd.Reset();
+
+    int childErr = 0;
+    ssize_t got;
+    do {
+        got = read(readEnd.Fd, &childErr, sizeof childErr);
+    } while (got < 0 && errno == EINTR);
+    if (got == static_cast<ssize_t>(sizeof childErr)) {
+        ReapBlocking(pid);
+        ErrorText = SysErrorText(childErr);
+        return false;
+    }
+    Info = ProcInfo{};
+    Info.ProcessId = static_cast<std::uint32_t>(pid);
+    return true;
+}
+
+bool StartProcessMsg(const std::string& Title, const std::string& Program,
+                     const std::string& Params, const std::string& WorkDir, int ShowCmd,
+                     ProcInfo& Info) {
+    std::string errorText;
+    if (StartProcess(Title, Program, Params, WorkDir, ShowCmd, Info, errorText)) return true;
+    std::fprintf(stderr, "%s\n", errorText.c_str());
+    std::fflush(stderr);
+    return false;
+}
+
+bool ProcessEnded(ProcInfo& Info) {
+    if (Info.ProcessId == 0) {
+        Info = ProcInfo{};
+        return true;
+    }
+    const pid_t pid = static_cast<pid_t>(Info.ProcessId);
+    int status = 0;
+    pid_t r;
+    do {
+        r = waitpid(pid, &status, WNOHANG);
+    } while (r < 0 && errno == EINTR);
+    if (r == 0) return false;
+    // Reaped now, or no child of ours any more: either way nothing is left to wait for.
+    Info = ProcInfo{};
+    return true;
+}
+
+bool WaitForProcessEnd(const ProcInfo& Info, int timeoutMs) {
+    if (Info.ProcessId == 0) return true;
+    const pid_t pid = static_cast<pid_t>(Info.ProcessId);
+    using Clock = std::chrono::steady_clock;
+    const bool forever = timeoutMs < 0;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(forever ? 0 : timeoutMs);
+    auto remainingMs = [&]() -> int {
+        if (forever) return -1;
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+    };
+
+    if (EndedNoReap(pid)) return true;
+    TFd pidFd(OpenPidFd(pid));
+    if (pidFd.Fd >= 0) {
+        for (;;) {
+            pollfd p{pidFd.Fd, POLLIN, 0};
+            int r = poll(&p, 1, remainingMs());
+            if (r > 0) return true;
+            if (r == 0) return EndedNoReap(pid);
+            if (errno != EINTR) break; // fall back to the loop below
+        }
+    } else if (errno == ESRCH) {
+        return true;
+    }
+    for (;;) {
+        if (EndedNoReap(pid)) return true;
+        if (!forever && remainingMs() == 0) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+void KillProcess(ProcInfo& Info) {
+    if (Info.ProcessId != 0) {
+        const pid_t pid = static_cast<pid_t>(Info.ProcessId);
+        if (!EndedNoReap(pid)) kill(pid, SIGKILL);
+        ReapBlocking(pid);
+    }
+    Info = ProcInfo{};
+}
+
+} // namespace pelvarn

@@ -1,0 +1,107 @@
+// Process start and end tests on Windows: CreateProcessA with one command line, handles kept
+// in the caller's record until ProcessEnded or KillProcess releases them.
+#include "platform/process.h"
+
+#include <stdexcept>
+#include <vector>
+#include <windows.h>
+
+#include "base/textutil.h"
+#include "platform/xwutil.h"
+
+namespace pelvarn {
+
+namespace {
+
+// The file-name part of a program path, without the quotes it may be wrapped in.
+std::string ProgramFileName(const std::string& program) {
+    std::string p = Trim(program);
+    if (p.size() >= 2 && p.front() == '"' && p.back() == '"') p = p.substr(1, p.size() - 2);
+    auto cut = p.find_last_of("\\/:");
+    return cut == std::string::npos ? p : p.substr(cut + 1);
+}
+
+void CloseRecord(ProcInfo& info) {
+    if (info.hProcess) CloseHandle(static_cast<HANDLE>(info.hProcess));
+    if (info.hThread) CloseHandle(static_cast<HANDLE>(info.hThread));
+    info = ProcInfo{};
+}
+
+} // namespace
+
+bool StartProcess(const std::string& Title, const std::string& Program, const std::string& Params,
+                  const std::string& WorkDir, int ShowCmd, ProcInfo& Info,
+                  std::string& ErrorText) {
+    ErrorText.clear();
+    if (ShowCmd < 0 || ShowCmd > 65535)
+        throw std::out_of_range("ShowCmd " + std::to_string(ShowCmd) + " does not fit in 16 bits");
+
+    STARTUPINFOA si{};
+    si.cb = sizeof(STARTUPINFOA);
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = static_cast<WORD>(ShowCmd);
+    std::string title;
+    if (!Title.empty()) {
+        title = Title + ": " + ProgramFileName(Program);
+        si.lpTitle = title.data();
+    }
+
+    std::string line = QuoteIfNeeded(Program) + " " + Params;
+    std::vector<char> commandLine(line.begin(), line.end());
+    commandLine.push_back('\0'); // CreateProcessA may write into its command line
+
+    const char* currentDir = Trim(WorkDir).empty() ? nullptr : WorkDir.c_str();
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        currentDir, &si, &pi)) {
+        ErrorText = LastErrorText();
+        return false;
+    }
+    Info.hProcess = pi.hProcess;
+    Info.hThread = pi.hThread;
+    Info.ProcessId = pi.dwProcessId;
+    Info.ThreadId = pi.dwThreadId;
+    return true;
+}
+
+bool StartProcessMsg(const std::string& Title, const std::string& Program,
+                     const std::string& Params, const std::string& WorkDir, int ShowCmd,
+                     ProcInfo& Info) {
+    std::string errorText;
+    if (StartProcess(Title, Program, Params, WorkDir, ShowCmd, Info, errorText)) return true;
+    MessageBoxA(nullptr, errorText.c_str(), "Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    return false;
+}
+
+bool ProcessEnded(ProcInfo& Info) {
+    if (!Info.hProcess) {
+        CloseRecord(Info);
+        return true;
+    }
+    // Any answer but a time-out (ended, or a handle that can no longer be waited on) means
+    // that there is nothing left to watch.
+    if (WaitForSingleObject(static_cast<HANDLE>(Info.hProcess), 0) == WAIT_TIMEOUT) return false;
+    CloseRecord(Info);
+    return true;
+}
+
+bool WaitForProcessEnd(const ProcInfo& Info, int timeoutMs) {
+    if (!Info.hProcess) return true;
+    DWORD wait = timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs);
+    return WaitForSingleObject(static_cast<HANDLE>(Info.hProcess), wait) != WAIT_TIMEOUT;
+}
+
+void KillProcess(ProcInfo& Info) {
+    if (Info.hProcess) {
+        HANDLE h = static_cast<HANDLE>(Info.hProcess);
+        if (WaitForSingleObject(h, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(h, 3);
+            // Termination completes asynchronously; wait for it so the caller may reuse
+            // the process's files at once.
+            WaitForSingleObject(h, 5000);
+        }
+    }
+    CloseRecord(Info);
+}
+
+} // namespace pelvarn

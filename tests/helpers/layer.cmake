@@ -1,0 +1,2 @@
+# Helper programs that the process tests start.
+add_executable(pelvarn_test_helper ${CMAKE_CURRENT_LIST_DIR}/pelvarn_test_helper.cpp)

@@ -104,6 +104,9 @@ class TForm1 {
     std::int32_t OrderStrategy = 0;
     std::int32_t IncludeStrategy = 0;
     bool PauseRequested = false;
+    // Set once the log has said that the include strategy has nothing left to toggle, so that
+    // a run with both strategies says it once (cleared by START).
+    bool NothingToAlterLogged = false;
 
     // Settings of the cycle (the headless front end may change them).
     int TimerIntervalMs = 500;

@@ -22,17 +22,16 @@ struct TRegKey {
 TKVRegState ReadKVRegState(const std::string& Name, bool& Value) {
     Value = false;
     TRegKey key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\KALVERN", 0, nullptr,
-                        REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &key.Key,
-                        nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\KALVERN", 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_READ, nullptr, &key.Key, nullptr) != ERROR_SUCCESS) {
         key.Key = nullptr;
         return TKVRegState::Absent;
     }
     DWORD type = 0;
     DWORD data = 0;
     DWORD size = sizeof data;
-    LONG r = RegQueryValueExA(key.Key, Name.c_str(), nullptr, &type,
-                              reinterpret_cast<BYTE*>(&data), &size);
+    LONG r = RegQueryValueExA(key.Key, Name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data),
+                              &size);
     if (r == ERROR_FILE_NOT_FOUND) return TKVRegState::Absent;
     if (r == ERROR_MORE_DATA) return TKVRegState::WrongType; // longer than 32 bits
     if (r != ERROR_SUCCESS) return TKVRegState::Absent;
@@ -52,7 +51,9 @@ bool KVRegBool(const std::string& Name, bool Default) {
     return ReadKVRegKey(Name, exists, Default);
 }
 
-bool FlashTaskBar() { return KVRegBool("FlashTaskBar", false); }
+bool FlashTaskBar() {
+    return KVRegBool("FlashTaskBar", false);
+}
 
 std::string DescribeKVRegKey(const std::string& Name) {
     bool value = false;
@@ -60,8 +61,7 @@ std::string DescribeKVRegKey(const std::string& Name) {
     case TKVRegState::Present:
         return "KVRegKey setting for \"" + Name + "\" is " + (value ? "true." : "false.");
     case TKVRegState::WrongType:
-        return "The KVRegKey setting for \"" + Name +
-               "\" is not a 32-bit number and is ignored.";
+        return "The KVRegKey setting for \"" + Name + "\" is not a 32-bit number and is ignored.";
     case TKVRegState::Absent:
         break;
     }

@@ -52,7 +52,9 @@ std::string MenuFontFace() {
     return MenuFont(font) ? FaceOf(font) : std::string();
 }
 
-const std::string& DefaultFontFace() { return StoredDefaultFace(); }
+const std::string& DefaultFontFace() {
+    return StoredDefaultFace();
+}
 
 std::string FirstInstalledFont(const std::vector<std::string>& List,
                                const std::vector<std::string>& Installed,
@@ -67,8 +69,12 @@ std::string FirstInstalledFont(const std::vector<std::string>& List) {
     return FirstInstalledFont(List, InstalledFamilies(), MenuFontFace());
 }
 
-std::string ProportionalFontName() { return FirstInstalledFont({"Arial", "Segoe UI"}); }
-std::string FixedFontName() { return FirstInstalledFont({"Consolas", "Courier New"}); }
+std::string ProportionalFontName() {
+    return FirstInstalledFont({"Arial", "Segoe UI"});
+}
+std::string FixedFontName() {
+    return FirstInstalledFont({"Consolas", "Courier New"});
+}
 
 void ApplyUiFont(LOGFONTA& Font) {
     LOGFONTA menu{};

@@ -66,7 +66,9 @@ bool EndedNoReap(pid_t pid) {
 
 #if defined(__linux__) && defined(SYS_pidfd_open)
 // A descriptor that becomes readable when the process ends; -1 when the kernel has none.
-int OpenPidFd(pid_t pid) { return static_cast<int>(syscall(SYS_pidfd_open, pid, 0)); }
+int OpenPidFd(pid_t pid) {
+    return static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+}
 #else
 int OpenPidFd(pid_t) {
     errno = ENOSYS;
@@ -77,8 +79,7 @@ int OpenPidFd(pid_t) {
 } // namespace
 
 bool StartProcess(const std::string& Title, const std::string& Program, const std::string& Params,
-                  const std::string& WorkDir, int ShowCmd, ProcInfo& Info,
-                  std::string& ErrorText) {
+                  const std::string& WorkDir, int ShowCmd, ProcInfo& Info, std::string& ErrorText) {
     ErrorText.clear();
     CheckShowCmd(ShowCmd);
     std::vector<std::string> args = SplitCommandLine(QuoteIfNeeded(Program) + " " + Params);
@@ -87,7 +88,8 @@ bool StartProcess(const std::string& Title, const std::string& Program, const st
         return false;
     }
     std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
+    for (auto& a : args)
+        argv.push_back(a.data());
     argv.push_back(nullptr);
     const bool changeDir = !Trim(WorkDir).empty();
 

@@ -30,8 +30,7 @@ void CloseRecord(ProcInfo& info) {
 } // namespace
 
 bool StartProcess(const std::string& Title, const std::string& Program, const std::string& Params,
-                  const std::string& WorkDir, int ShowCmd, ProcInfo& Info,
-                  std::string& ErrorText) {
+                  const std::string& WorkDir, int ShowCmd, ProcInfo& Info, std::string& ErrorText) {
     ErrorText.clear();
     if (ShowCmd < 0 || ShowCmd > 65535)
         throw std::out_of_range("ShowCmd " + std::to_string(ShowCmd) + " does not fit in 16 bits");

@@ -19,7 +19,8 @@ xwutil_detail::TSnapshot& Snapshot() {
 std::string ShortNumber(float value, int decimals) {
     std::string text = FormatFixed(value, decimals);
     if (text.find('.') != std::string::npos) {
-        while (!text.empty() && text.back() == '0') text.pop_back();
+        while (!text.empty() && text.back() == '0')
+            text.pop_back();
         if (!text.empty() && text.back() == '.') text.pop_back();
     }
     return text;
@@ -33,9 +34,15 @@ void InitXwUtil() {
     xwutil_detail::TakeSnapshot(Snapshot());
 }
 
-const std::string& ComSpec() { return Snapshot().ComSpec; }
-std::int32_t ProcessorCount() { return Snapshot().ProcessorCount; }
-const std::string& WineVersion() { return Snapshot().WineVersion; }
+const std::string& ComSpec() {
+    return Snapshot().ComSpec;
+}
+std::int32_t ProcessorCount() {
+    return Snapshot().ProcessorCount;
+}
+const std::string& WineVersion() {
+    return Snapshot().WineVersion;
+}
 
 std::string SizeText(std::int64_t Bytes) {
     const float kb = static_cast<float>(Bytes) / 1024.0f;

@@ -31,7 +31,9 @@ void TakeSnapshot(TSnapshot& snapshot) {
 
 } // namespace xwutil_detail
 
-std::string WineVersionText() { return ""; }
+std::string WineVersionText() {
+    return "";
+}
 
 std::string GetEnvText(const std::string& Name, const std::string& Default) {
     const char* value = std::getenv(Name.c_str());
@@ -45,10 +47,12 @@ std::string SysErrorText(std::int32_t Code) {
     return std::strerror(Code);
 }
 
-std::string LastErrorText() { return SysErrorText(errno); }
+std::string LastErrorText() {
+    return SysErrorText(errno);
+}
 
 std::string FileDateText(const std::string& FileName) {
-    struct stat st{};
+    struct stat st {};
     if (stat(FileName.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return "not found";
     std::tm local{};
     localtime_r(&st.st_mtime, &local);
@@ -59,7 +63,7 @@ std::string FileDateText(const std::string& FileName) {
 
 std::int32_t FileSizeOf(const std::string& FileName) {
     auto sizeOf = [](const char* path) -> std::int64_t {
-        struct stat st{};
+        struct stat st {};
         if (stat(path, &st) != 0) return -1;
         return st.st_size;
     };
@@ -78,6 +82,8 @@ void ShellOpen(void*, const std::string&) {
     // The headless front end has nothing to open documents with; failures are ignored anyway.
 }
 
-std::string LowerFileName(std::string_view name) { return AsciiLower(name); }
+std::string LowerFileName(std::string_view name) {
+    return AsciiLower(name);
+}
 
 } // namespace pelvarn

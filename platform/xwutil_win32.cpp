@@ -2,7 +2,9 @@
 #include "platform/xwutil.h"
 
 #include <vector>
+
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include "base/textutil.h"
@@ -95,7 +97,9 @@ std::string SysErrorText(std::int32_t Code) {
     return std::string(buf, n);
 }
 
-std::string LastErrorText() { return SysErrorText(static_cast<std::int32_t>(GetLastError())); }
+std::string LastErrorText() {
+    return SysErrorText(static_cast<std::int32_t>(GetLastError()));
+}
 
 std::string FileDateText(const std::string& FileName) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -125,8 +129,7 @@ std::int32_t FileSizeOf(const std::string& FileName) {
 }
 
 void ShellOpen(void* Wnd, const std::string& Target) {
-    ShellExecuteA(static_cast<HWND>(Wnd), "open", Target.c_str(), nullptr, nullptr,
-                  SW_SHOWNORMAL);
+    ShellExecuteA(static_cast<HWND>(Wnd), "open", Target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 std::string LowerFileName(std::string_view name) {

@@ -23,11 +23,13 @@ int main(int argc, char** argv) {
     std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
     if (!out) return 101;
     if (mode == "write") {
-        for (int i = 3; i < argc; ++i) out << (i > 3 ? " " : "") << argv[i];
+        for (int i = 3; i < argc; ++i)
+            out << (i > 3 ? " " : "") << argv[i];
     } else if (mode == "cwd") {
         out << std::filesystem::current_path().string();
     } else if (mode == "args") {
-        for (int i = 3; i < argc; ++i) out << argv[i] << "\n";
+        for (int i = 3; i < argc; ++i)
+            out << argv[i] << "\n";
     } else {
         return 102;
     }

@@ -15,7 +15,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool UnderWine() { return !WineVersionText().empty(); }
+bool UnderWine() {
+    return !WineVersionText().empty();
+}
 
 // The helper's path as the started process must see it: under Wine a Unix path /x/y is
 // reached through drive Z:.
@@ -27,7 +29,9 @@ std::string HostPath(std::string path) {
     return path;
 }
 
-std::string Helper() { return HostPath(PELVARN_TEST_HELPER); }
+std::string Helper() {
+    return HostPath(PELVARN_TEST_HELPER);
+}
 
 #ifdef _WIN32
 const bool OnWindows = true;
@@ -41,7 +45,9 @@ std::string Shell() {
     InitXwUtil();
     return ComSpec().empty() ? "C:\\windows\\system32\\cmd.exe" : ComSpec();
 }
-std::string ShellRun() { return OnWindows ? "/c " : "-c "; }
+std::string ShellRun() {
+    return OnWindows ? "/c " : "-c ";
+}
 
 // Starts the helper and waits for its end, releasing the record; fails the test otherwise.
 void RunHelper(const std::string& program, const std::string& params,
@@ -82,7 +88,8 @@ TEST(QuoteIfNeeded, QuotesOnlyForBlanksAndTheShellCharacters) {
         {"", ""},
         {"   ", ""},
     };
-    for (auto [in, want] : cases) EXPECT_EQ(QuoteIfNeeded(in), want) << "[" << in << "]";
+    for (auto [in, want] : cases)
+        EXPECT_EQ(QuoteIfNeeded(in), want) << "[" << in << "]";
 }
 
 TEST(SplitCommandLine, BlanksOutsideQuotesSeparate) {
@@ -96,7 +103,8 @@ TEST(SplitCommandLine, BlanksOutsideQuotesSeparate) {
         {"   ", V{}},
         {"\"unterminated arg", V{"unterminated arg"}},
     };
-    for (const auto& [in, want] : cases) EXPECT_EQ(SplitCommandLine(in), want) << in;
+    for (const auto& [in, want] : cases)
+        EXPECT_EQ(SplitCommandLine(in), want) << in;
 }
 
 TEST(Process, HelperRunsToItsEndAndTheRecordIsReleasedOnce) {
@@ -204,8 +212,8 @@ TEST(Process, MissingProgramFailsWithTheSystemsText) {
     test::TTempDir dir;
     ProcInfo info;
     std::string error;
-    EXPECT_FALSE(StartProcess("Pelvarn", dir.File("no-such-program.exe"), "x", "",
-                              SW_ShowNormal, info, error));
+    EXPECT_FALSE(StartProcess("Pelvarn", dir.File("no-such-program.exe"), "x", "", SW_ShowNormal,
+                              info, error));
     EXPECT_TRUE(info.IsZero());
     // File not found, or (for some systems' loaders) path not found.
     EXPECT_TRUE(error == SysErrorText(2) || error == SysErrorText(3)) << error;
@@ -215,8 +223,8 @@ TEST(Process, MissingWorkDirFails) {
     test::TTempDir dir;
     ProcInfo info;
     std::string error;
-    EXPECT_FALSE(StartProcess("", Helper(), "exit 0", dir.File("no such folder"),
-                              SW_ShowNormal, info, error));
+    EXPECT_FALSE(StartProcess("", Helper(), "exit 0", dir.File("no such folder"), SW_ShowNormal,
+                              info, error));
     EXPECT_FALSE(error.empty());
     EXPECT_TRUE(info.IsZero());
 }

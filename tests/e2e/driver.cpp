@@ -1,0 +1,723 @@
+// pelvarn_e2e_driver: drives pelvarn.exe as a user would, from outside its process. It finds
+// the main window by its class "TForm1", the controls by class and caption or by their place
+// in the layout, clicks with BM_CLICK, reads texts with WM_GETTEXT and answers the message
+// boxes (dialog class "#32770"). Every wait has a time-out that fails the run.
+//
+//   pelvarn_e2e_driver basic    EXE FAKEJOB WORKDIR SCREENSHOT.bmp
+//   pelvarn_e2e_driver failures EXE FAKEJOB WORKDIR
+//   pelvarn_e2e_driver tools    EXE FAKEJOB WORKDIR
+//   pelvarn_e2e_driver cycle    EXE JOBS
+//
+// The scenarios build WORKDIR afresh: pelvarn.exe beside a job folder "model" whose
+// pelvrn.bat runs fakejob.exe (see fakejob.cpp). "cycle" times a run of JOBS jobs of an
+// existing installation for the benchmark and prints "jobs=<JOBS> seconds=<S>".
+#include <windows.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/menuids.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// ---- reporting
+
+int Failures = 0;
+
+struct TFatal : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+void Say(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::vprintf(format, args);
+    va_end(args);
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+std::string Visible(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
+        else out += c;
+    }
+    return out;
+}
+
+void Check(bool ok, const std::string& what) {
+    if (ok) return;
+    ++Failures;
+    Say("FAIL: %s", what.c_str());
+}
+
+void CheckEq(const std::string& got, const std::string& want, const std::string& what) {
+    if (got == want) return;
+    ++Failures;
+    Say("FAIL: %s\n  got:  \"%s\"\n  want: \"%s\"", what.c_str(), Visible(got).c_str(),
+        Visible(want).c_str());
+}
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+    for (;;) {
+        if (done()) return true;
+        if (GetTickCount64() > end) return false;
+        Sleep(20);
+    }
+}
+
+// ---- windows of another process
+
+std::string ClassOf(HWND wnd) {
+    char name[256] = {};
+    GetClassNameA(wnd, name, sizeof name);
+    return name;
+}
+
+std::string Text(HWND wnd) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(wnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length))
+        throw TFatal("window does not answer WM_GETTEXTLENGTH");
+    std::string text(length + 1, '\0');
+    DWORD_PTR got = 0;
+    if (!SendMessageTimeoutA(wnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()),
+                             SMTO_ABORTIFHUNG, 5000, &got))
+        throw TFatal("window does not answer WM_GETTEXT");
+    text.resize(got);
+    return text;
+}
+
+std::vector<HWND> TopWindows(DWORD pid, const std::string& cls) {
+    struct TSearch {
+        DWORD Pid;
+        std::string Class;
+        std::vector<HWND> Found;
+    } search{pid, cls, {}};
+    EnumWindows(
+        [](HWND wnd, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<TSearch*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(wnd, &owner);
+            if (owner == s->Pid && IsWindowVisible(wnd) && ClassOf(wnd) == s->Class)
+                s->Found.push_back(wnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+std::vector<HWND> Children(HWND parent) {
+    std::vector<HWND> found;
+    EnumChildWindows(
+        parent,
+        [](HWND wnd, LPARAM data) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(data)->push_back(wnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+bool SameClass(const std::string& a, const std::string& b) {
+    return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) ==
+           CSTR_EQUAL;
+}
+
+HWND ChildByText(HWND parent, const std::string& cls, const std::string& caption) {
+    for (HWND child : Children(parent))
+        if (SameClass(ClassOf(child), cls) && Text(child) == caption) return child;
+    throw TFatal("no " + cls + " \"" + caption + "\" in the window");
+}
+
+int Dpi() {
+    static int dpi = [] {
+        HDC screen = GetDC(nullptr);
+        int value = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+        if (screen) ReleaseDC(nullptr, screen);
+        return value > 0 ? value : 96;
+    }();
+    return dpi;
+}
+
+int Scale(int pixels) { return MulDiv(pixels, Dpi(), 96); }
+
+RECT ClientRectIn(HWND child, HWND main) {
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// The control of a class whose top-left corner lies at the designed position.
+HWND ChildAt(HWND main, const std::string& cls, int left, int top) {
+    for (HWND child : Children(main)) {
+        if (!SameClass(ClassOf(child), cls)) continue;
+        RECT r = ClientRectIn(child, main);
+        if (std::abs(r.left - Scale(left)) <= 1 && std::abs(r.top - Scale(top)) <= 1) return child;
+    }
+    throw TFatal("no " + cls + " at " + std::to_string(left) + "," + std::to_string(top));
+}
+
+void Click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
+
+bool Checked(HWND button) {
+    DWORD_PTR state = 0;
+    SendMessageTimeoutA(button, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &state);
+    return state == BST_CHECKED;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+bool StartsWith(const std::string& s, const std::string& prefix) {
+    return s.compare(0, prefix.size(), prefix) == 0;
+}
+
+// ---- the program under test
+
+class TApp {
+  public:
+    TApp(const std::string& exe, const std::string& folder) {
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        std::string commandLine = "\"" + exe + "\"";
+        if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            folder.c_str(), &si, &Process))
+            throw TFatal("cannot start " + exe + " (error " + std::to_string(GetLastError()) +
+                         ")");
+        if (!WaitUntil(
+                [&] {
+                    auto found = TopWindows(Process.dwProcessId, "TForm1");
+                    Main = found.empty() ? nullptr : found.front();
+                    return Main != nullptr;
+                },
+                30000))
+            throw TFatal("the window of class TForm1 did not appear");
+    }
+    ~TApp() {
+        if (!Exited(0)) {
+            TerminateProcess(Process.hProcess, 1);
+            WaitForSingleObject(Process.hProcess, 5000);
+        }
+        CloseHandle(Process.hThread);
+        CloseHandle(Process.hProcess);
+    }
+    TApp(const TApp&) = delete;
+    TApp& operator=(const TApp&) = delete;
+
+    HWND Window() const { return Main; }
+    DWORD Pid() const { return Process.dwProcessId; }
+    bool Exited(DWORD waitMs) const {
+        return WaitForSingleObject(Process.hProcess, waitMs) == WAIT_OBJECT_0;
+    }
+    void Command(int id) { PostMessageA(Main, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+    void Quit() {
+        Command(IdmQuit);
+        Check(Exited(10000), "the program ends on Quit");
+    }
+
+  private:
+    PROCESS_INFORMATION Process{};
+    HWND Main = nullptr;
+};
+
+// ---- message boxes
+
+struct TBox {
+    HWND Wnd = nullptr;
+    std::string Caption, Text;
+    std::vector<std::string> Buttons;
+    bool HasHelp() const {
+        for (const auto& b : Buttons)
+            if (b == "Help" || b == "&Help") return true;
+        return false;
+    }
+};
+
+std::vector<HWND> Boxes(DWORD pid) { return TopWindows(pid, "#32770"); }
+
+TBox ReadBox(HWND dlg) {
+    TBox box;
+    box.Wnd = dlg;
+    box.Caption = Text(dlg);
+    for (HWND child : Children(dlg)) {
+        const std::string cls = ClassOf(child);
+        if (SameClass(cls, "Button")) {
+            box.Buttons.push_back(Text(child));
+        } else if (SameClass(cls, "Static")) {
+            std::string t = Text(child);
+            if (!t.empty()) box.Text += box.Text.empty() ? t : "\n" + t;
+        }
+    }
+    return box;
+}
+
+TBox WaitBox(const TApp& app, const std::string& why, int timeoutMs = 30000) {
+    HWND dlg = nullptr;
+    if (!WaitUntil(
+            [&] {
+                auto found = Boxes(app.Pid());
+                dlg = found.empty() ? nullptr : found.front();
+                return dlg != nullptr;
+            },
+            timeoutMs))
+        throw TFatal("no message box appeared: " + why);
+    // The box is visible before its controls hold their texts; let it settle.
+    Sleep(100);
+    return ReadBox(dlg);
+}
+
+void PressOk(const TBox& box) {
+    HWND ok = GetDlgItem(box.Wnd, IDOK);
+    if (ok) Click(ok);
+    else PostMessageA(box.Wnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    if (!WaitUntil([&] { return !IsWindow(box.Wnd) || !IsWindowVisible(box.Wnd); }, 10000))
+        throw TFatal("message box did not close on OK");
+}
+
+// Waits for a box, checks its caption, text and Help button, and answers OK.
+void AnswerBox(const TApp& app, const std::string& text, bool help, const std::string& why) {
+    TBox box = WaitBox(app, why);
+    CheckEq(box.Caption, "Pelvarn", why + ": box caption");
+    CheckEq(box.Text, text, why + ": box text");
+    Check(box.HasHelp() == help, why + (help ? ": box has a Help button" : ": box has OK only"));
+    PressOk(box);
+}
+
+void NoBox(const TApp& app, const std::string& why) {
+    auto found = Boxes(app.Pid());
+    if (found.empty()) return;
+    TBox box = ReadBox(found.front());
+    Check(false, why + ": unexpected box \"" + Visible(box.Text) + "\"");
+    PressOk(box);
+}
+
+// ---- the main window's controls
+
+struct TControls {
+    HWND Start, Pause, Resume, CopyLog, Help, Change, StayOnTop, RunMinimized, Memo;
+    HWND BatchLabel, JobLabel, BestJobLabel, WorstJobLabel, InitialTimeLabel, InfoLabel, Image1;
+    HWND IncludeGroup, OrderGroup;
+    HWND Include[2], Order[3];
+
+    explicit TControls(HWND w) {
+        Start = ChildByText(w, "Button", "START");
+        Pause = ChildByText(w, "Button", "PAUSE");
+        Resume = ChildByText(w, "Button", "RESUME");
+        CopyLog = ChildByText(w, "Button", "COPY LOG");
+        Help = ChildByText(w, "Button", "HELP");
+        Change = ChildByText(w, "Button", "Change");
+        StayOnTop = ChildByText(w, "Button", "Stay on top");
+        RunMinimized = ChildByText(w, "Button", "Run model minimized");
+        IncludeGroup = ChildByText(w, "Button", " Include substitutions ");
+        OrderGroup = ChildByText(w, "Button", " Substitution order ");
+        Include[0] = ChildByText(w, "Button", "Leave unchanged");
+        Include[1] = ChildByText(w, "Button", "Alter one at a time");
+        Order[0] = ChildByText(w, "Button", "Order unchanged ");
+        Order[1] = ChildByText(w, "Button", "Exchange random pair");
+        Order[2] = ChildByText(w, "Button", "Complete shuffle");
+        Memo = ChildAt(w, "Edit", 2, 91);
+        BatchLabel = ChildAt(w, "Static", 1, 0);
+        JobLabel = ChildAt(w, "Static", 2, 15);
+        BestJobLabel = ChildAt(w, "Static", 2, 28);
+        WorstJobLabel = ChildAt(w, "Static", 2, 43);
+        InitialTimeLabel = ChildAt(w, "Static", 2, 58);
+        InfoLabel = ChildAt(w, "Static", 370, 213);
+        Image1 = ChildAt(w, "Static", 433, 298);
+    }
+};
+
+std::vector<std::string> JobLines(HWND memo) {
+    std::vector<std::string> jobs;
+    for (const auto& line : Lines(Text(memo)))
+        if (StartsWith(line, "Job")) jobs.push_back(line);
+    return jobs;
+}
+
+// START, RESUME, PAUSE, Change enabled as the state requires.
+void CheckButtons(const TControls& c, bool start, bool resume, bool pause, bool change,
+                  const std::string& state) {
+    Check(!!IsWindowEnabled(c.Start) == start, state + ": START " + (start ? "on" : "off"));
+    Check(!!IsWindowEnabled(c.Resume) == resume, state + ": RESUME " + (resume ? "on" : "off"));
+    Check(!!IsWindowEnabled(c.Pause) == pause, state + ": PAUSE " + (pause ? "on" : "off"));
+    Check(!!IsWindowEnabled(c.Change) == change, state + ": Change " + (change ? "on" : "off"));
+}
+
+void WaitText(HWND wnd, const std::string& want, const std::string& what, int timeoutMs = 30000) {
+    if (!WaitUntil([&] { return Text(wnd) == want; }, timeoutMs))
+        CheckEq(Text(wnd), want, what + " (waited)");
+}
+
+// ---- the job folder
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    if (!out) throw TFatal("cannot write " + path);
+}
+
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+const char* const InitialSti = "model.ksx\r\n"
+                               "y\r\n"
+                               "!pelvarnbegin\r\n"
+                               "s\r\nxa\r\neqa\r\n"
+                               "b\r\nxb\r\neqb\r\n"
+                               "s\r\nxc ! MUSTSUB\r\neqc\r\n"
+                               "s\r\nxd\r\neqd\r\n"
+                               "!pelvarnend\r\n"
+                               "a\r\n";
+
+struct TWorkspace {
+    std::string Root, Model, Exe;
+
+    TWorkspace(const std::string& root, const std::string& exe, const std::string& fakejob)
+        : Root(root), Model(root + "\\model"), Exe(root + "\\pelvarn.exe") {
+        std::error_code ec;
+        fs::remove_all(Root, ec);
+        fs::create_directories(Model);
+        fs::copy_file(exe, Exe);
+        fs::copy_file(fakejob, Model + "\\fakejob.exe");
+        WriteFile(Model + "\\pelvrn.bat", "@fakejob.exe %1\r\n");
+        WriteFile(Model + "\\initial.sti", InitialSti);
+    }
+    std::string File(const std::string& name) const { return Model + "\\" + name; }
+    void JobTimes(const std::string& table) const { WriteFile(File("jobtimes.txt"), table); }
+};
+
+// ---- screenshot: the window's screen area as a 24-bit BMP
+
+void SaveScreenshot(HWND wnd, const std::string& path) {
+    RECT r;
+    GetWindowRect(wnd, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    const DWORD stride = ((static_cast<DWORD>(w) * 3 + 3) / 4) * 4;
+    const DWORD size = stride * static_cast<DWORD>(h);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + size;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    out.write(static_cast<const char*>(bits), size);
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    Check(static_cast<bool>(out), "screenshot written to " + path);
+}
+
+// ---- scenarios
+
+struct TArgs {
+    std::string Exe, FakeJob, Work, Screenshot;
+};
+
+void Basic(const TArgs& a) {
+    TWorkspace ws(a.Work, a.Exe, a.FakeJob);
+    // Job 4 equals the best (no mark, no new optimal.sti); job 6 waits for "release".
+    ws.JobTimes("Job0 10.0\r\nJob1 12.0\r\nJob2 8.0\r\nJob3 9.0\r\nJob4 8.0\r\nJob5 11.0\r\n"
+                "Job6 11.0 hold\r\n* 11.0\r\n");
+    TApp app(ws.Exe, ws.Root);
+    HWND w = app.Window();
+    TControls c(w);
+
+    // The window as created.
+    CheckEq(Text(w), " Pelvarn", "window caption");
+    RECT client;
+    GetClientRect(w, &client);
+    Check(client.right == Scale(550) && client.bottom == Scale(336),
+          "client area 550 x 336, got " + std::to_string(client.right) + " x " +
+              std::to_string(client.bottom));
+    CheckEq(Text(c.BatchLabel), "Batch file: " + ws.Model + "\\pelvrn.bat",
+            "model folder beside the program taken");
+    for (HWND label : {c.JobLabel, c.BestJobLabel, c.WorstJobLabel, c.InitialTimeLabel,
+                       c.InfoLabel})
+        CheckEq(Text(label), "", "labels empty at start");
+    CheckEq(Text(c.Memo), "", "log empty at start");
+    CheckButtons(c, true, false, false, true, "Ready");
+    Check(Checked(c.Include[0]) && !Checked(c.Include[1]), "include item 0 selected");
+    Check(Checked(c.Order[2]) && !Checked(c.Order[0]) && !Checked(c.Order[1]),
+          "order item 2 selected");
+    Check(!Checked(c.StayOnTop) && !Checked(c.RunMinimized), "check boxes unchecked");
+    {
+        RECT memo = ClientRectIn(c.Memo, w), start = ClientRectIn(c.Start, w);
+        Check(memo.right - memo.left == Scale(356) && memo.bottom - memo.top == Scale(214),
+              "Memo1 is 356 x 214");
+        Check(start.right - start.left == Scale(75) && start.bottom - start.top == Scale(21),
+              "START is 75 x 21");
+        Check((GetWindowLongA(c.Memo, GWL_STYLE) & (ES_MULTILINE | ES_READONLY | WS_VSCROLL)) ==
+                  (ES_MULTILINE | ES_READONLY | WS_VSCROLL),
+              "Memo1 is a read-only multi-line edit with a vertical scroll bar");
+    }
+
+    // A run: jobs 0 to 5 are timed; job 6 holds until released.
+    Click(c.Start);
+    if (!WaitUntil([&] { return JobLines(c.Memo).size() >= 6 && StartsWith(Text(c.JobLabel), "Job6"); },
+                   60000)) {
+        NoBox(app, "run to job 6");
+        throw TFatal("jobs 0 to 5 were not timed; log:\n" + Text(c.Memo));
+    }
+    CheckButtons(c, false, false, true, false, "Running");
+    WaitUntil([&] { return ReadFile(ws.File("calls.txt")).find("Job6") != std::string::npos; },
+              10000);
+    const std::string optimal = ws.File("optimal.sti");
+    std::vector<std::string> want = {
+        "Job0 10.0 secs original initial.sti ********* best yet",
+        "Job1 12.0 secs original initial.sti !!!!!!!!! worst yet",
+        "Job2 8.0 secs Complete shuffle ********* best yet",
+        "Improved condensation saved as file " + optimal,
+        "Job3 9.0 secs Complete shuffle",
+        "Job4 8.0 secs Complete shuffle",
+        "Job5 11.0 secs Complete shuffle",
+    };
+    auto lines = Lines(Text(c.Memo));
+    CheckEq(std::to_string(lines.size()), std::to_string(want.size()), "log line count");
+    for (size_t i = 0; i < want.size() && i < lines.size(); ++i)
+        CheckEq(lines[i], want[i], "log line " + std::to_string(i + 1));
+    CheckEq(Text(c.BestJobLabel), "Best job is Job2 8.0 secs", "BestJobLabel");
+    CheckEq(Text(c.WorstJobLabel), "Worst job is Job1 12.0 secs", "WorstJobLabel");
+    CheckEq(Text(c.InitialTimeLabel), "INITIAL.STI time = 12.0 secs", "InitialTimeLabel");
+    CheckEq(Text(c.InfoLabel), "Complete shuffle", "InfoLabel shows the change");
+    for (int n = 0; n <= 6; ++n) {
+        const std::string job = ws.File("Job" + std::to_string(n));
+        Check(Exists(job) && Exists(job + ".cnd"), "Job" + std::to_string(n) + " and its .cnd");
+    }
+    Check(Exists(optimal) && Exists(ws.File("optimal.cnd")), "optimal.sti and optimal.cnd");
+    CheckEq(ReadFile(optimal), ReadFile(ws.File("Job2")), "optimal.sti is job 2's file");
+    CheckEq(ReadFile(ws.File("initial.sti")), InitialSti, "initial.sti unchanged");
+    // What each job saw when it started: its file, and optimal.sti only after job 2.
+    CheckEq(ReadFile(ws.File("calls.txt")),
+            "Job0 sti=yes optimal=no\r\nJob1 sti=yes optimal=no\r\nJob2 sti=yes optimal=no\r\n"
+            "Job3 sti=yes optimal=yes\r\nJob4 sti=yes optimal=yes\r\nJob5 sti=yes optimal=yes\r\n"
+            "Job6 sti=yes optimal=yes\r\n",
+            "jobs started in order, each with its file");
+
+    SaveScreenshot(w, a.Screenshot);
+
+    // PAUSE while job 6 runs: the box, then the tick after it pauses the run.
+    Click(c.Pause);
+    AnswerBox(app, "If DOS job is running,\r\nwait for it to finish,\r\nor close it manually.",
+              true, "PAUSE");
+    WaitText(c.InfoLabel, "Paused", "InfoLabel after PAUSE");
+    CheckButtons(c, true, true, false, true, "Paused");
+
+    // START while the job still runs is refused.
+    Click(c.Start);
+    AnswerBox(app, "DOS job is still running.\r\nWait for it to finish,\r\nor close it manually.",
+              true, "START while the job runs");
+
+    // Let job 6 end, then RESUME: the numbers continue, job 6's result is never read.
+    WriteFile(ws.File("release"), "");
+    if (!WaitUntil([&] { return Exists(ws.File("Job6.done")); }, 30000))
+        throw TFatal("job 6 did not end after its release");
+    bool resumed = WaitUntil(
+        [&] {
+            Click(c.Resume);
+            Sleep(300);
+            auto boxes = Boxes(app.Pid());
+            if (boxes.empty()) return true;
+            TBox box = ReadBox(boxes.front());
+            CheckEq(box.Text,
+                    "DOS job is still running.\r\nWait for it to finish,\r\nor close it manually.",
+                    "RESUME refused only while the job ends");
+            PressOk(box);
+            return false;
+        },
+        20000);
+    Check(resumed, "RESUME accepted once the job has ended");
+    if (!WaitUntil([&] { return JobLines(c.Memo).size() >= 7; }, 30000))
+        throw TFatal("no job timed after RESUME; log:\n" + Text(c.Memo));
+    auto jobs = JobLines(c.Memo);
+    CheckEq(jobs[6].substr(0, 5), "Job7 ", "RESUME continues with the next job number");
+    for (const auto& line : jobs) Check(!StartsWith(line, "Job6 "), "job 6's result is not read");
+
+    Click(c.Pause);
+    AnswerBox(app, "If DOS job is running,\r\nwait for it to finish,\r\nor close it manually.",
+              true, "second PAUSE");
+    WaitText(c.InfoLabel, "Paused", "InfoLabel after the second PAUSE");
+    app.Quit();
+}
+
+void Failures_(const TArgs& a) {
+    TWorkspace ws(a.Work, a.Exe, a.FakeJob);
+    TApp app(ws.Exe, ws.Root);
+    TControls c(app.Window());
+
+    struct TCase {
+        const char* Table;
+        std::string Message;
+        const char* What;
+    };
+    const std::string log = ws.File("run.log"), sl4 = ws.File("pelvrn.sl4");
+    const TCase cases[] = {
+        {"Job0 5.0 nosl4\r\n", "job did not produce expected file\r\n" + sl4,
+         "job without pelvrn.sl4"},
+        {"Job0 5.0 nolog\r\n", "job did not produce expected file\r\n" + log,
+         "job without run.log"},
+        {"Job0 5.0 badtime\r\n",
+         "problem getting run time\r\nCannot read time from \"Total CPU is\" line in file " + log +
+             "\r\nstring was :abc",
+         "job with an unreadable time"},
+    };
+    for (const TCase& k : cases) {
+        ws.JobTimes(k.Table);
+        Click(c.Start);
+        AnswerBox(app, k.Message, true, k.What);
+        WaitText(c.InfoLabel, "Paused", std::string(k.What) + ": paused");
+        CheckButtons(c, true, false, false, true, std::string(k.What) + ": paused after job 0");
+        CheckEq(std::to_string(JobLines(c.Memo).size()), "0",
+                std::string(k.What) + ": nothing logged");
+    }
+
+    // Both radio groups at their first item: initial.sti is read, then nothing is launched.
+    DeleteFileA(ws.File("calls.txt").c_str());
+    Click(c.Order[0]);
+    WaitUntil([&] { return Checked(c.Order[0]); }, 5000);
+    Check(Checked(c.Order[0]) && !Checked(c.Order[2]), "order item 0 selected by a click");
+    Click(c.Start);
+    AnswerBox(app, "Nothing is being altered", true, "both groups at item 0");
+    Check(!Exists(ws.File("calls.txt")), "nothing launched when nothing is altered");
+
+    // A refused initial.sti comes first.
+    WriteFile(ws.File("initial.sti"), "no markers here\r\n");
+    Click(c.Start);
+    AnswerBox(app,
+              "Error:\r\nCould not find \"!pelvarnbegin\" line in STI file:\r\n" +
+                  ws.File("initial.sti"),
+              true, "initial.sti without markers");
+
+    // initial.sti gone after the folder was chosen: the file error reaches the general error
+    // handler, which shows its text with OK alone; the window stays usable.
+    DeleteFileA(ws.File("initial.sti").c_str());
+    Click(c.Start);
+    TBox box = WaitBox(app, "initial.sti deleted");
+    CheckEq(box.Caption, "Pelvarn", "file error box caption");
+    Check(!box.Text.empty(), "file error box shows the error's text");
+    Check(!box.HasHelp(), "file error box has OK only");
+    Say("file error text: %s", Visible(box.Text).c_str());
+    PressOk(box);
+    WriteFile(ws.File("initial.sti"), InitialSti);
+    Click(c.Start);
+    AnswerBox(app, "Nothing is being altered", true, "START works again after the file error");
+    app.Quit();
+}
+
+void Tools(const TArgs& a) {
+    TWorkspace ws(a.Work, a.Exe, a.FakeJob);
+    (void)ws;
+    throw TFatal("the Tools step is not written yet");
+}
+
+int Cycle(const std::string& exe, int jobs) {
+    const std::string folder = fs::path(exe).parent_path().string();
+    TApp app(exe, folder);
+    TControls c(app.Window());
+    if (!IsWindowEnabled(c.Start))
+        throw TFatal("START is disabled: " + Text(c.BatchLabel));
+    LARGE_INTEGER frequency, start, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    Click(c.Start);
+    const ULONGLONG limit = GetTickCount64() + 60000ull + 30000ull * static_cast<ULONGLONG>(jobs);
+    for (;;) {
+        if (JobLines(c.Memo).size() >= static_cast<size_t>(jobs)) break;
+        if (auto boxes = Boxes(app.Pid()); !boxes.empty())
+            throw TFatal("the run stopped with a box: " + Visible(ReadBox(boxes.front()).Text));
+        if (GetTickCount64() > limit) throw TFatal("the jobs did not finish in time");
+        Sleep(5);
+    }
+    QueryPerformanceCounter(&now);
+    const double seconds =
+        static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+    std::printf("jobs=%d seconds=%.3f\n", jobs, seconds);
+    std::fflush(stdout);
+    Click(c.Pause);
+    PressOk(WaitBox(app, "PAUSE"));
+    app.Quit();
+    return 0;
+}
+
+int Usage() {
+    std::fprintf(stderr, "usage: pelvarn_e2e_driver basic|failures|tools EXE FAKEJOB WORKDIR "
+                         "[SCREENSHOT.bmp]\n       pelvarn_e2e_driver cycle EXE JOBS\n");
+    return 64;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    SetProcessDPIAware();
+    if (argc < 2) return Usage();
+    const std::string mode = argv[1];
+    try {
+        if (mode == "cycle") {
+            if (argc != 4) return Usage();
+            const int jobs = std::atoi(argv[3]);
+            if (jobs < 1) return Usage();
+            return Cycle(argv[2], jobs);
+        }
+        if (argc < 5) return Usage();
+        TArgs a{argv[2], argv[3], argv[4], argc > 5 ? argv[5] : std::string(argv[4]) + ".bmp"};
+        if (mode == "basic") Basic(a);
+        else if (mode == "failures") Failures_(a);
+        else if (mode == "tools") Tools(a);
+        else return Usage();
+    } catch (const std::exception& e) {
+        Say("FATAL: %s", e.what());
+        return 1;
+    }
+    if (Failures) {
+        Say("%d check(s) failed", Failures);
+        return 1;
+    }
+    Say("all checks passed");
+    return 0;
+}

@@ -1,0 +1,16 @@
+# End-to-end tests of pelvarn.exe (Windows build only; under Wine they need an X display,
+# which scripts/test provides with xvfb-run). The driver starts the program beside a job
+# folder whose batch file runs the fake job, and works the window from outside.
+if(WIN32 AND TARGET pelvarn)
+  add_executable(pelvarn_e2e_driver ${CMAKE_CURRENT_LIST_DIR}/driver.cpp)
+  add_executable(fakejob ${CMAKE_CURRENT_LIST_DIR}/fakejob.cpp)
+  add_dependencies(pelvarn_e2e_driver pelvarn fakejob)
+  foreach(scenario basic failures tools)
+    add_test(NAME e2e_${scenario}
+             COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/run.sh ${scenario}
+                     $<TARGET_FILE:pelvarn_e2e_driver> $<TARGET_FILE:pelvarn>
+                     $<TARGET_FILE:fakejob> ${CMAKE_CURRENT_BINARY_DIR}/e2e-${scenario}
+                     ${CMAKE_BINARY_DIR}/e2e-mainwindow "${CMAKE_CROSSCOMPILING_EMULATOR}")
+    set_tests_properties(e2e_${scenario} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)
+  endforeach()
+endif()

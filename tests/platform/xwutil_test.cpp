@@ -2,6 +2,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "base/textutil.h"
 #include "platform/placement.h"
@@ -38,7 +41,7 @@ TEST(SizeText, PicksTheLargestUnitAndTrimsZeros) {
         {1023, "1023 bytes"},
         {1024, "1KB"},
         {1536, "1.5KB"},
-        {1100, "1.07KB"},           // two decimals up to 10
+        {1100, "1.07KB"},            // two decimals up to 10
         {10 * 1024, "10KB"},         // 10 is not above 10
         {10 * 1024 + 512, "10.5KB"}, // one decimal above 10
         {102400, "100KB"},           // not above 100: one decimal, a zero trimmed
@@ -51,7 +54,8 @@ TEST(SizeText, PicksTheLargestUnitAndTrimsZeros) {
         {5LL * 1024 * 1024 * 1024 / 4, "1.25GB"},
         {2048LL * 1024 * 1024 * 1024, "2048GB"},
     };
-    for (auto [bytes, want] : cases) EXPECT_EQ(SizeText(bytes), want) << bytes;
+    for (auto [bytes, want] : cases)
+        EXPECT_EQ(SizeText(bytes), want) << bytes;
 }
 
 TEST(SysErrorText, ZeroHasItsOwnTextAndOthersComeFromTheSystem) {
@@ -62,6 +66,8 @@ TEST(SysErrorText, ZeroHasItsOwnTextAndOthersComeFromTheSystem) {
 #ifdef _WIN32
     EXPECT_EQ(missing.substr(missing.size() - 2), "\r\n"); // the system's own line break
     EXPECT_EQ(SysErrorText(0x7FFFFF01), "format message error");
+    // A message with an insert (%1) comes back with the insert as it stands.
+    EXPECT_NE(SysErrorText(ERROR_BAD_EXE_FORMAT), "format message error");
 #endif
 }
 
@@ -129,18 +135,38 @@ TEST(Placement, CentresOverTheMainWindowInsideTheWorkArea) {
     const TCase cases[] = {
         {"plain centre", {100, 100, 600, 400}, 200, 100, screen, {300, 250}},
         {"halves truncate", {0, 0, 301, 201}, 101, 51, screen, {100, 75}},
-        {"main left of the origin", {-301, 0, 301, 200}, 101, 50, {-400, 0, 800, 600},
+        {"main left of the origin",
+         {-301, 0, 301, 200},
+         101,
+         50,
+         {-400, 0, 800, 600},
          {-301 + 150 - 50, 75}},
         {"main partly off the left edge", {-300, 100, 400, 300}, 300, 200, screen, {0, 150}},
         {"main partly above the top", {100, -250, 400, 300}, 300, 200, screen, {150, 0}},
-        {"pushed back from the right and bottom", {800, 600, 400, 300}, 300, 200, screen,
+        {"pushed back from the right and bottom",
+         {800, 600, 400, 300},
+         300,
+         200,
+         screen,
          {724, 568}},
-        {"taller than the area: bottom edge wins", {0, 0, 1024, 768}, 400, 900, screen,
+        {"taller than the area: bottom edge wins",
+         {0, 0, 1024, 768},
+         400,
+         900,
+         screen,
          {312, 768 - 900}},
-        {"wider than the area: right edge wins", {0, 0, 1024, 768}, 1200, 100, screen,
+        {"wider than the area: right edge wins",
+         {0, 0, 1024, 768},
+         1200,
+         100,
+         screen,
          {1024 - 1200, 334}},
-        {"second monitor with a task bar on top", {1500, 40, 300, 200}, 400, 300,
-         {1280, 30, 1280, 994}, {1450, 30}},
+        {"second monitor with a task bar on top",
+         {1500, 40, 300, 200},
+         400,
+         300,
+         {1280, 30, 1280, 994},
+         {1450, 30}},
     };
     for (const auto& c : cases) {
         TPoint p = CenterOver(c.Main, c.W, c.H, c.Work);

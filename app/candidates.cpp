@@ -17,7 +17,8 @@ void ExchangeRandomPair(TSubOrder& order, std::int32_t n) {
 
 void CompleteShuffle(TSubOrder& order, std::int32_t n) {
     if (n > MaxSubs) n = MaxSubs;
-    for (std::int32_t k = n; k >= 1; --k) order[k] = k;
+    for (std::int32_t k = n; k >= 1; --k)
+        order[k] = k;
     TRandom& random = ProgramRandom();
     for (std::int32_t k = n; k >= 1; --k) {
         std::int32_t r = 1 + random.Below(n);

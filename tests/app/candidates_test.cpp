@@ -25,10 +25,10 @@ TEST(AlterRecord, TogglesOnlyWithinTheStatusesItsFlagsAllow) {
         bool Result;
         std::int32_t After;
     } cases[] = {
-        {false, false, sub, true, notsub},     {false, false, notsub, true, sub},
+        {false, false, sub, true, notsub},      {false, false, notsub, true, sub},
         {false, false, backsub, true, backsub}, {true, false, backsub, true, notsub},
-        {true, false, notsub, true, backsub},  {true, false, sub, true, sub},
-        {false, true, sub, false, sub},        {true, true, backsub, false, backsub},
+        {true, false, notsub, true, backsub},   {true, false, sub, true, sub},
+        {false, true, sub, false, sub},         {true, true, backsub, false, backsub},
     };
     for (const TCase& c : cases) {
         TSubRecord r = Rec("v", c.MustSee, c.MustSub, c.Before);
@@ -128,7 +128,8 @@ TEST(CompleteShuffle, IgnoresTheGivenOrderAndDrawsOverTheWholeRange) {
         // Every draw covers 1..n (not 1..k), n draws in all.
         TRandom reference(seed);
         TSubOrder expected = Identity();
-        for (std::int32_t k = n; k >= 1; --k) std::swap(expected[k], expected[1 + reference.Below(n)]);
+        for (std::int32_t k = n; k >= 1; --k)
+            std::swap(expected[k], expected[1 + reference.Below(n)]);
         EXPECT_EQ(fromIdentity, expected);
         EXPECT_EQ(ProgramRandom().GetSeed(), reference.GetSeed());
     }

@@ -1,0 +1,114 @@
+#include "sim/modelgen.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "base/prng.h"
+#include "base/textutil.h"
+
+namespace pelvarn::sim {
+
+namespace {
+
+const std::string Eol = "\r\n";
+
+struct TGenSet {
+    const char* Name;
+    const char* Index;
+    int Low, High;
+};
+
+const TGenSet GenSets[] = {
+    {"COM", "c", 8, 20}, {"IND", "i", 6, 14}, {"REG", "r", 3, 8}, {"FAC", "f", 2, 4}, {"MAR", "m", 2, 3},
+};
+constexpr int GenSetCount = 5;
+
+struct TGenVar {
+    std::string Name;
+    std::vector<int> Sets;
+};
+
+std::string Quantifiers(const std::vector<int>& sets) {
+    std::string q;
+    for (int s : sets) q += std::string("(all,") + GenSets[s].Index + "," + GenSets[s].Name + ")";
+    return q;
+}
+
+std::string Args(const std::vector<int>& sets) {
+    if (sets.empty()) return "";
+    std::string a = "(";
+    for (std::size_t k = 0; k < sets.size(); ++k) a += (k ? "," : "") + std::string(GenSets[sets[k]].Index);
+    return a + ")";
+}
+
+} // namespace
+
+TGeneratedModel GenerateModel(int candidates, std::uint32_t seed) {
+    candidates = std::clamp(candidates, 1, 500);
+    TRandom random(seed * 2654435761u + 12345u);
+    TGeneratedModel out;
+    std::string& m = out.ModelText;
+    m += "! Synthetic model for the stand-in suite: " + std::to_string(candidates) +
+         " condensation candidates, seed " + std::to_string(seed) + " !" + Eol;
+    int sizes[GenSetCount];
+    for (int s = 0; s < GenSetCount; ++s) {
+        sizes[s] = GenSets[s].Low + random.Below(GenSets[s].High - GenSets[s].Low + 1);
+        m += std::string("Set ") + GenSets[s].Name + " size " + std::to_string(sizes[s]) + ";" + Eol;
+    }
+    auto randomSets = [&random]() {
+        std::vector<int> sets;
+        int r = random.Below(100);
+        int count = r < 5 ? 0 : r < 50 ? 1 : 2;
+        while (static_cast<int>(sets.size()) < count) {
+            int s = random.Below(GenSetCount);
+            if (std::find(sets.begin(), sets.end(), s) == sets.end()) sets.push_back(s);
+        }
+        std::sort(sets.begin(), sets.end());
+        return sets;
+    };
+    // Candidates x1.., variables that stay in the system y1.., exogenous ones f1...
+    const int core = std::max(3, candidates / 2);
+    const int exogenous = std::max(2, candidates / 4);
+    std::vector<TGenVar> vars;
+    for (int k = 1; k <= candidates; ++k) vars.push_back({"x" + std::to_string(k), randomSets()});
+    for (int k = 1; k <= core; ++k) vars.push_back({"y" + std::to_string(k), randomSets()});
+    for (int k = 1; k <= exogenous; ++k) vars.push_back({"f" + std::to_string(k), randomSets()});
+    for (const TGenVar& v : vars)
+        m += "Variable " + Quantifiers(v.Sets) + (v.Sets.empty() ? "" : " ") + v.Name + Args(v.Sets) + ";" + Eol;
+
+    const int total = static_cast<int>(vars.size());
+    auto equation = [&](const std::string& name, int own, int others) {
+        std::vector<int> terms{own};
+        while (static_cast<int>(terms.size()) < others + 1) {
+            int t = random.Below(total);
+            if (std::find(terms.begin(), terms.end(), t) == terms.end()) terms.push_back(t);
+        }
+        std::string text = "Equation " + name + " " + Quantifiers(vars[own].Sets) + " " +
+                           vars[own].Name + Args(vars[own].Sets) + " =";
+        for (std::size_t k = 1; k < terms.size(); ++k)
+            text += std::string(k > 1 ? " +" : "") + " A" + std::to_string(k) + "*" + vars[terms[k]].Name;
+        m += text + ";" + Eol;
+    };
+    for (int k = 0; k < candidates; ++k) equation("E_" + vars[k].Name, k, 1 + random.Below(4));
+    for (int k = 0; k < core; ++k) equation("E_" + vars[candidates + k].Name, candidates + k, 2 + random.Below(5));
+
+    std::string& s = out.StiText;
+    s += "! Stored input for the stand-in suite, written by kesto gen" + std::string(Eol);
+    s += PadRight(GeneratedModelFileName, 20) + "! model file" + Eol;
+    s += "!pelvarnbegin!" + std::string(Eol);
+    for (int k = 0; k < candidates; ++k) {
+        int r = random.Below(100);
+        bool backsolve = r < 15;
+        bool commented = r >= 70;
+        bool mustSub = !commented && !backsolve && random.Below(100) < 8;
+        std::string bang = commented ? "!" : "";
+        s += PadRight(bang + (backsolve ? "b" : "s"), 20) + (mustSub ? "! mustsub" : "") + Eol;
+        s += bang + PadRight(vars[k].Name, 20) + Eol;
+        s += bang + PadRight("E_" + vars[k].Name, 20) + Eol;
+    }
+    s += "!pelvarnend" + std::string(Eol);
+    s += PadRight("e", 20) + "! end of the condensation" + Eol;
+    return out;
+}
+
+} // namespace pelvarn::sim

@@ -1,5 +1,7 @@
 // The next candidate of a run: the best condensation so far with one small change, chosen by
 // the include and order strategies of the main window, checked and then launched.
+#include <string>
+
 #include "app/form1.h"
 
 namespace pelvarn {
@@ -55,7 +57,9 @@ void TForm1::NextCandidate() {
         if (IncludeStrategy == 1) {
             if (AlterNext(Current, RecordCount, AlterPos)) {
                 const TSubRecord& altered = Current[AlterPos];
-                ChangeText = "Change " + altered.VarName + " to " + SubStatName[altered.SubStat];
+                const std::int32_t stat = altered.SubStat;
+                ChangeText = "Change " + altered.VarName + " to " +
+                             (stat >= 0 && stat <= 2 ? SubStatName[stat] : std::to_string(stat));
             } else if (OrderStrategy == 1 || OrderStrategy == 2) {
                 // Nothing may be toggled: the order strategy makes this candidate instead.
                 if (!NothingToAlterLogged) {

@@ -426,17 +426,5 @@ TEST_F(Form1Test, PausedThenResumeLaunchesTheNextJob) {
     EXPECT_EQ(Buttons(), RunningState);
 }
 
-TEST_F(Form1Test, SimpleCommandsGoToTheWindow) {
-    CreateWithModel();
-    Form->HelpBtnClick();
-    Form->Image1Click();
-    Form->CopyLogBtnClick();
-    Form->Quit1Click();
-    EXPECT_EQ(View.HelpCount, 1);
-    EXPECT_EQ(View.AboutCount, 1);
-    EXPECT_EQ(View.CopyCount, 1);
-    EXPECT_EQ(View.CloseCount, 1);
-}
-
 } // namespace
 } // namespace pelvarn::test

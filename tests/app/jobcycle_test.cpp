@@ -242,18 +242,5 @@ TEST_F(JobCycleTest, TheShowModeIsReadAtEachLaunch) {
     EXPECT_EQ(Runner.Starts[2].Params, "/c pelvrn.bat Job2");
 }
 
-TEST_F(JobCycleTest, TheCandidateFileCarriesThePartsOfInitialSti) {
-    View.IncludeIndex = 0;
-    View.OrderIndex = 1;
-    StartRun();
-    FinishJob("5.0");
-    FinishJob("5.0");
-    std::string job2 = ReadBytes(ModelFile("Job2"));
-    EXPECT_EQ(job2.rfind("header line\r\n!pelvarnbegin\r\n", 0), 0u);
-    EXPECT_NE(job2.find("!pelvarnend\r\ntail line\r\n"), std::string::npos);
-    std::string cnd = ReadBytes(ModelFile("Job2.cnd"));
-    EXPECT_NE(cnd.find("Substitute x3 using eq3; !mustsub!\r\n"), std::string::npos);
-}
-
 } // namespace
 } // namespace pelvarn::test

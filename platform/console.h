@@ -13,9 +13,8 @@ void InstallInterruptHandler();
 // Presses counted since InstallInterruptHandler.
 int InterruptCount();
 
-// While one lives, programs started by this process do not receive the console's Ctrl+C
-// (POSIX: SIGINT is blocked, and a child inherits the blocked mask; Windows: Ctrl+C is
-// ignored, which a child inherits). Presses made meanwhile are counted when it ends.
+// While one lives, programs started by this process ignore the console's Ctrl+C for their
+// whole life (a child inherits the ignoring on both OSes). Keep it only around the start.
 class TInterruptShield {
   public:
     TInterruptShield();

@@ -12,11 +12,9 @@ std::atomic<int> Presses{0};
 
 extern "C" void OnInterrupt(int) { Presses.fetch_add(1); }
 
-sigset_t InterruptSet() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    return set;
+struct sigaction& Saved() {
+    static struct sigaction saved {};
+    return saved;
 }
 
 } // namespace
@@ -33,14 +31,16 @@ void InstallInterruptHandler() {
 
 int InterruptCount() { return Presses.load(); }
 
+// A child inherits an ignored SIGINT across exec, and a non-interactive shell may not undo it
+// (a blocked mask would not do: the shell clears its mask). The handler is kept aside
+// meanwhile; a press in that short time is lost.
 TInterruptShield::TInterruptShield() {
-    sigset_t set = InterruptSet();
-    sigprocmask(SIG_BLOCK, &set, nullptr);
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGINT, &ignore, &Saved());
 }
 
-TInterruptShield::~TInterruptShield() {
-    sigset_t set = InterruptSet();
-    sigprocmask(SIG_UNBLOCK, &set, nullptr);
-}
+TInterruptShield::~TInterruptShield() { sigaction(SIGINT, &Saved(), nullptr); }
 
 } // namespace pelvarn

@@ -1,0 +1,125 @@
+#!/bin/sh
+# End-to-end tests of "pelvarn-cli run" and of kesto, on folders that kesto generates.
+# Usage: run_e2e.sh CLI KESTO [EMULATOR]
+# With an emulator (Wine) the Windows programs run, and the jobs are "cmd /c pelvrn.bat";
+# natively the jobs are "/bin/sh pelvrn.sh", and Ctrl+C is tested as well.
+set -u
+CLI=$1
+KESTO=$2
+EMU=${3:-}
+case $CLI in /*) ;; *) CLI=$PWD/$CLI ;; esac
+case $KESTO in /*) ;; *) KESTO=$PWD/$KESTO ;; esac
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+cd "$WORK" || exit 1
+failures=0
+passes=0
+
+ok() { passes=$((passes+1)); }
+fail() { echo "FAIL: $*"; failures=$((failures+1)); }
+cli() { if [ -n "$EMU" ]; then "$EMU" "$CLI" "$@"; else "$CLI" "$@"; fi; }
+kesto() { if [ -n "$EMU" ]; then "$EMU" "$KESTO" "$@"; else "$KESTO" "$@"; fi; }
+expect_status() { # expect_status WANT GOT WHAT
+    if [ "$2" = "$1" ]; then ok; else fail "$3: exit status $2, expected $1"; [ -f err.txt ] && cat err.txt; fi
+}
+
+kesto gen --vars 12 --seed 3 --out gen >/dev/null 2>&1 || { echo "kesto gen failed"; exit 1; }
+cp gen/initial.sti initial.copy
+
+# A run: log lines, CSV rows, the final lines, optimal.sti only from job 2 on.
+rm -rf a && cp -r gen a
+cli run a --include alter --order pair --seed 5 --max-jobs 10 --csv a.csv >out1.txt 2>err.txt
+expect_status 0 $? "run of 10 jobs"
+[ "$(grep -c '^Job[0-9]* [0-9.]* secs ' out1.txt)" = 10 ] && ok || fail "10 job lines expected"; 
+sed -n 1p out1.txt | grep -q '^Job0 [0-9.]* secs original initial.sti \*\*\*\*\*\*\*\*\* best yet$' && ok ||
+    fail "job 0 line: $(sed -n 1p out1.txt)"
+sed -n 2p out1.txt | grep -q '^Job1 [0-9.]* secs original initial.sti$' && ok || fail "job 1 line: $(sed -n 2p out1.txt)"
+grep -q '^Best job is Job[0-9]* [0-9.]* secs$' out1.txt && grep -q '^Worst job is Job' out1.txt &&
+    grep -q '^INITIAL.STI time = [0-9.]* secs$' out1.txt && ok || fail "final lines missing"
+[ "$(wc -l <a.csv)" = 11 ] && head -1 a.csv | grep -q '^job,seconds,change,mark,best' && ok || fail "CSV rows"
+sed -n 2p a.csv | grep -q '^0,[0-9.]*,original initial.sti,best,[0-9.]*' && ok || fail "CSV row of job 0: $(sed -n 2p a.csv)"
+# An improvement line never follows job 0 or 1; optimal.sti is the last best job's file.
+awk '/^Job/{job=$1} /^Improved/{ if (job=="Job0"||job=="Job1") bad=1 } END{exit bad}' out1.txt && ok ||
+    fail "optimal.sti saved for job 0 or 1"
+lastBest=$(awk '/best yet$/{j=$1} END{print j}' out1.txt)
+if grep -q '^Improved condensation saved as file' out1.txt; then
+    cmp -s a/optimal.sti "a/$lastBest" && cmp -s a/optimal.cnd "a/$lastBest.cnd" && ok ||
+        fail "optimal.sti differs from $lastBest"
+else
+    [ ! -f a/optimal.sti ] && ok || fail "optimal.sti written without an improvement"
+fi
+cmp -s a/initial.sti initial.copy && ok || fail "initial.sti was changed"
+[ ! -f a/Job11 ] && ok || fail "a job after the limit was prepared"
+
+# The same seed gives the same log.
+rm -rf b && cp -r gen b
+cli run b --include alter --order pair --seed 5 --max-jobs 10 >out2.txt 2>/dev/null
+sed 's/[ab]\([\\/]optimal\)/X\1/' out1.txt >o1 && sed 's/[ab]\([\\/]optimal\)/X\1/' out2.txt >o2
+cmp -s o1 o2 && ok || { fail "same seed, different log"; diff o1 o2 | head; }
+rm -rf b && cp -r gen b
+cli run b --include alter --order shuffle --seed 6 --max-jobs 10 --quiet >out3.txt 2>/dev/null
+[ "$(grep -c '^Job' out3.txt)" = 0 ] && [ "$(wc -l <out3.txt)" = 3 ] && ok || fail "--quiet prints the final lines only"
+
+# A job that kesto refuses leaves no pelvrn.sl4: a failed job, status 2.
+rm -rf c && cp -r gen c
+awk 'NR==6{print "E_nothing"; next} {print}' gen/initial.sti >c/initial.sti
+cli run c --max-jobs 5 >out4.txt 2>err.txt
+expect_status 2 $? "refused job"
+grep -q 'warning: job did not produce expected file .*pelvrn.sl4' err.txt && ok || { fail "no pelvrn.sl4 message"; cat err.txt; }
+grep -q 'there is no equation E_nothing' c/run.log && ok || fail "kesto's reason not in run.log"
+
+# Refused input and wrong arguments.
+mkdir -p empty
+cli run empty >/dev/null 2>err.txt; expect_status 1 $? "folder without job files"
+rm -rf d && cp -r gen d
+cli run d --include leave --order unchanged >/dev/null 2>err.txt; expect_status 1 $? "nothing altered"
+grep -q 'Nothing is being altered' err.txt && ok || fail "nothing-altered message"
+cli run d --order sideways >/dev/null 2>err.txt; expect_status 64 $? "bad --order"
+cli run d --max-jobs 0 >/dev/null 2>err.txt; expect_status 64 $? "bad --max-jobs"
+cli run d --csv nofolder/x.csv >/dev/null 2>err.txt; expect_status 3 $? "CSV that cannot be written"
+[ ! -f d/Job0 ] && ok || fail "a job was written although the CSV failed"
+
+# kesto's report request, and a refusal removing an old solution file.
+printf 'RPT\r\nk.rpt\r\n  \r\n' >kstrpt.sti
+KESTO_RELEASE=11.2 KESTO_PROGRAM_VERSION=s kesto -sti kstrpt.sti >/dev/null 2>&1
+expect_status 0 $? "kesto report"
+grep -q '^\[result\]' k.rpt && grep -q '^release=11.2' k.rpt && grep -q '^Program version=s' k.rpt && ok ||
+    fail "report contents"
+cd c && echo old >pelvrn.sl4 && kesto -sti initial.sti -los run.log >/dev/null 2>&1
+expect_status 2 $? "kesto refusal"
+[ ! -f pelvrn.sl4 ] && ok || fail "kesto left a solution file after refusing"
+cd ..
+
+if [ -z "$EMU" ] && command -v setsid >/dev/null 2>&1; then
+    # Ctrl+C, sent to the whole process group as a terminal does: the job may finish, its
+    # result is not read; a second Ctrl+C ends the job.
+    slowjob() { # slowjob FOLDER: every job waits a little, and leaves a mark when it ends
+        cat >"$1/pelvrn.sh" <<EOS
+#!/bin/sh
+sleep 1
+"$KESTO" -sti "\$1" -los run.log
+touch "done.\$1"
+EOS
+    }
+    for presses in 1 2; do
+        rm -rf e && cp -r gen e && slowjob e
+        setsid "$CLI" run e --include alter --order pair --seed 1 --max-jobs 20 >out5.txt 2>err.txt &
+        pid=$!
+        i=0; while [ ! -f e/Job1 ] && [ $i -lt 100 ]; do sleep 0.05; i=$((i+1)); done
+        kill -INT "-$pid"
+        if [ "$presses" = 2 ]; then sleep 0.3; kill -INT "-$pid"; fi
+        wait $pid
+        expect_status 0 $? "Ctrl+C x$presses"
+        if [ "$presses" = 1 ]; then
+            [ -f e/done.Job1 ] && ok || fail "the running job did not finish after one Ctrl+C"
+        else
+            [ ! -f e/done.Job1 ] && ok || fail "the running job finished after two Ctrl+C"
+        fi
+        grep -q '^Job1 ' out5.txt && fail "the paused job's result was read" || ok
+        [ "$(grep -c '^Job0 ' out5.txt)" = 1 ] && ok || fail "job 0 line missing after Ctrl+C"
+        [ ! -f e/Job2 ] && ok || fail "a job was started after Ctrl+C"
+    done
+fi
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]

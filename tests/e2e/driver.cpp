@@ -56,6 +56,12 @@ std::string Visible(const std::string& s) {
     return out;
 }
 
+// A line of progress with the seconds since the driver started, for the test's log.
+void Step(const std::string& what) {
+    static const ULONGLONG start = GetTickCount64();
+    Say("[%6.1f s] %s", static_cast<double>(GetTickCount64() - start) / 1000.0, what.c_str());
+}
+
 void Check(bool ok, const std::string& what) {
     if (ok) return;
     ++Failures;
@@ -201,24 +207,44 @@ bool StartsWith(const std::string& s, const std::string& prefix) {
 
 class TApp {
   public:
+    // A program that ends before its window appears is started again, twice at most: under
+    // a Wine server shared with other X displays, the first window of a process can fail when
+    // the desktop process of another display is going away at that moment.
     TApp(const std::string& exe, const std::string& folder) {
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        std::string commandLine = "\"" + exe + "\"";
-        if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            folder.c_str(), &si, &Process))
-            throw TFatal("cannot start " + exe + " (error " + std::to_string(GetLastError()) +
-                         ")");
-        if (!WaitUntil(
+        for (int attempt = 1;; ++attempt) {
+            STARTUPINFOA si{};
+            si.cb = sizeof si;
+            std::string commandLine = "\"" + exe + "\"";
+            if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                nullptr, folder.c_str(), &si, &Process))
+                throw TFatal("cannot start " + exe + " (error " + std::to_string(GetLastError()) +
+                             ")");
+            bool ended = false;
+            WaitUntil(
                 [&] {
                     auto found = TopWindows(Process.dwProcessId, "TForm1");
                     Main = found.empty() ? nullptr : found.front();
-                    return Main != nullptr;
+                    ended = !Main && Exited(0);
+                    return Main != nullptr || ended;
                 },
-                30000))
-            throw TFatal("the window of class TForm1 did not appear");
+                30000);
+            if (Main) return;
+            if (!ended) throw TFatal("the window of class TForm1 did not appear");
+            DWORD code = 0;
+            GetExitCodeProcess(Process.hProcess, &code);
+            CloseHandle(Process.hThread);
+            CloseHandle(Process.hProcess);
+            Process = {};
+            if (attempt == 3)
+                throw TFatal("pelvarn.exe ended before its window appeared (exit code " +
+                             std::to_string(code) + ")");
+            Say("pelvarn.exe ended before its window appeared (exit code %lu); starting again",
+                static_cast<unsigned long>(code));
+            Sleep(2000);
+        }
     }
     ~TApp() {
+        if (!Process.hProcess) return;
         if (!Exited(0)) {
             TerminateProcess(Process.hProcess, 1);
             WaitForSingleObject(Process.hProcess, 5000);
@@ -260,6 +286,62 @@ struct TBox {
 
 std::vector<HWND> Boxes(DWORD pid) { return TopWindows(pid, "#32770"); }
 
+// The kind of a box told by the colour of its icon as it appears on the screen: the
+// system's error icon is red, the warning icon yellow, the information icon blue.
+enum class TIconKind { None, Information, Warning, Error };
+
+const char* KindName(TIconKind k) {
+    switch (k) {
+    case TIconKind::Information: return "information";
+    case TIconKind::Warning: return "warning";
+    case TIconKind::Error: return "error";
+    default: return "no icon";
+    }
+}
+
+TIconKind IconKind(HWND dlg) {
+    HWND icon = nullptr;
+    for (HWND child : Children(dlg))
+        if (SameClass(ClassOf(child), "Static") &&
+            (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && IsWindowVisible(child))
+            icon = child;
+    if (!icon) return TIconKind::None;
+    RECT r;
+    GetWindowRect(icon, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0) return TIconKind::None;
+    // One copy of the icon's screen area; reading pixel by pixel from the screen is slow.
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    int red = 0, yellow = 0, blue = 0;
+    const auto* pixel = static_cast<const unsigned char*>(bits);
+    for (int i = 0; i < w * h; ++i, pixel += 4) {
+        const int B = pixel[0], G = pixel[1], R = pixel[2];
+        if (R > 160 && G > 140 && B < 110) ++yellow;
+        else if (R > 160 && G < 110 && B < 110) ++red;
+        else if (B > 150 && R < 120) ++blue;
+    }
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    if (red + yellow + blue < 20) return TIconKind::None;
+    if (red >= yellow && red >= blue) return TIconKind::Error;
+    if (yellow >= blue) return TIconKind::Warning;
+    return TIconKind::Information;
+}
+
 TBox ReadBox(HWND dlg) {
     TBox box;
     box.Wnd = dlg;
@@ -277,6 +359,7 @@ TBox ReadBox(HWND dlg) {
 }
 
 TBox WaitBox(const TApp& app, const std::string& why, int timeoutMs = 30000) {
+    Step(why);
     HWND dlg = nullptr;
     if (!WaitUntil(
             [&] {
@@ -300,12 +383,40 @@ void PressOk(const TBox& box) {
 }
 
 // Waits for a box, checks its caption, text and Help button, and answers OK.
-void AnswerBox(const TApp& app, const std::string& text, bool help, const std::string& why) {
+void AnswerBox(const TApp& app, const std::string& text, TIconKind kind, bool help,
+               const std::string& why) {
     TBox box = WaitBox(app, why);
     CheckEq(box.Caption, "Pelvarn", why + ": box caption");
     CheckEq(box.Text, text, why + ": box text");
+    CheckEq(KindName(IconKind(box.Wnd)), KindName(kind), why + ": kind of box");
     Check(box.HasHelp() == help, why + (help ? ": box has a Help button" : ": box has OK only"));
     PressOk(box);
+}
+
+// The open dialog: the file name typed into its name field, then Open (or Cancel).
+void AnswerOpenDialog(const TApp& app, const std::string& title, const std::string& path,
+                      const std::string& why) {
+    TBox dlg = WaitBox(app, why);
+    CheckEq(dlg.Caption, title, why + ": dialog title");
+    if (path.empty()) {
+        PostMessageA(dlg.Wnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    } else {
+        HWND name = nullptr;
+        for (HWND child : Children(dlg.Wnd)) {
+            if (!SameClass(ClassOf(child), "Edit") || !IsWindowVisible(child)) continue;
+            HWND parent = GetParent(child);
+            const bool inNameCombo = parent != dlg.Wnd && GetDlgCtrlID(parent) == 0x47c;
+            if (inNameCombo || GetDlgCtrlID(child) == 0x480 || !name) name = child;
+            if (inNameCombo || GetDlgCtrlID(child) == 0x480) break;
+        }
+        if (!name) throw TFatal(why + ": the dialog has no file name field");
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
+                            SMTO_ABORTIFHUNG, 5000, &ignored);
+        PostMessageA(dlg.Wnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    }
+    if (!WaitUntil([&] { return !IsWindow(dlg.Wnd) || !IsWindowVisible(dlg.Wnd); }, 10000))
+        throw TFatal(why + ": the open dialog did not close");
 }
 
 void NoBox(const TApp& app, const std::string& why) {
@@ -314,6 +425,19 @@ void NoBox(const TApp& app, const std::string& why) {
     TBox box = ReadBox(found.front());
     Check(false, why + ": unexpected box \"" + Visible(box.Text) + "\"");
     PressOk(box);
+}
+
+std::string ClipboardText() {
+    std::string text;
+    if (!OpenClipboard(nullptr)) return text;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const char* p = static_cast<const char*>(GlobalLock(data))) {
+            text = p;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
 }
 
 // ---- the main window's controls
@@ -545,14 +669,14 @@ void Basic(const TArgs& a) {
     // PAUSE while job 6 runs: the box, then the tick after it pauses the run.
     Click(c.Pause);
     AnswerBox(app, "If DOS job is running,\r\nwait for it to finish,\r\nor close it manually.",
-              true, "PAUSE");
+              TIconKind::Information, true, "PAUSE");
     WaitText(c.InfoLabel, "Paused", "InfoLabel after PAUSE");
     CheckButtons(c, true, true, false, true, "Paused");
 
     // START while the job still runs is refused.
     Click(c.Start);
     AnswerBox(app, "DOS job is still running.\r\nWait for it to finish,\r\nor close it manually.",
-              true, "START while the job runs");
+              TIconKind::Information, true, "START while the job runs");
 
     // Let job 6 end, then RESUME: the numbers continue, job 6's result is never read.
     WriteFile(ws.File("release"), "");
@@ -581,8 +705,20 @@ void Basic(const TArgs& a) {
 
     Click(c.Pause);
     AnswerBox(app, "If DOS job is running,\r\nwait for it to finish,\r\nor close it manually.",
-              true, "second PAUSE");
+              TIconKind::Information, true, "second PAUSE");
     WaitText(c.InfoLabel, "Paused", "InfoLabel after the second PAUSE");
+
+    // COPY LOG puts the whole log on the clipboard.
+    const std::string log = Text(c.Memo);
+    Click(c.CopyLog);
+    std::string copied;
+    WaitUntil(
+        [&] {
+            copied = ClipboardText();
+            return copied == log;
+        },
+        10000);
+    CheckEq(copied, log, "COPY LOG copies the log");
     app.Quit();
 }
 
@@ -594,28 +730,60 @@ void Failures_(const TArgs& a) {
     struct TCase {
         const char* Table;
         std::string Message;
+        TIconKind Kind;
         const char* What;
     };
     const std::string log = ws.File("run.log"), sl4 = ws.File("pelvrn.sl4");
     const TCase cases[] = {
         {"Job0 5.0 nosl4\r\n", "job did not produce expected file\r\n" + sl4,
-         "job without pelvrn.sl4"},
+         TIconKind::Warning, "job without pelvrn.sl4"},
         {"Job0 5.0 nolog\r\n", "job did not produce expected file\r\n" + log,
-         "job without run.log"},
+         TIconKind::Error, "job without run.log"},
         {"Job0 5.0 badtime\r\n",
          "problem getting run time\r\nCannot read time from \"Total CPU is\" line in file " + log +
              "\r\nstring was :abc",
-         "job with an unreadable time"},
+         TIconKind::Error, "job with an unreadable time"},
     };
     for (const TCase& k : cases) {
         ws.JobTimes(k.Table);
         Click(c.Start);
-        AnswerBox(app, k.Message, true, k.What);
+        AnswerBox(app, k.Message, k.Kind, true, k.What);
         WaitText(c.InfoLabel, "Paused", std::string(k.What) + ": paused");
         CheckButtons(c, true, false, false, true, std::string(k.What) + ": paused after job 0");
         CheckEq(std::to_string(JobLines(c.Memo).size()), "0",
                 std::string(k.What) + ": nothing logged");
     }
+
+    // Change: the open dialog. Cancel changes nothing; a file of another name and a folder
+    // without initial.sti are refused; PELVRN.BAT in capitals is taken.
+    const std::string title = " Choose a file named PELVRN.BAT";
+    const std::string modelLabel = "Batch file: " + ws.Model + "\\pelvrn.bat";
+    Click(c.Change);
+    AnswerOpenDialog(app, title, "", "Change, cancelled");
+    NoBox(app, "Change, cancelled");
+    CheckEq(Text(c.BatchLabel), modelLabel, "Change cancelled: folder kept");
+    Click(c.Change);
+    AnswerOpenDialog(app, title, ws.File("initial.sti"), "Change, another file");
+    AnswerBox(app, "You must select a file named pelvrn.bat", TIconKind::Error, true,
+              "Change, another file");
+    CheckEq(Text(c.BatchLabel), modelLabel, "wrong file name: folder kept");
+    const std::string other = ws.Root + "\\Other";
+    fs::create_directories(other);
+    WriteFile(other + "\\PELVRN.BAT", "@fakejob.exe %1\r\n");
+    Click(c.Change);
+    AnswerOpenDialog(app, title, other + "\\PELVRN.BAT", "Change, no initial.sti");
+    AnswerBox(app, "You must select a folder containing a file named initial.sti",
+              TIconKind::Error, true, "Change, no initial.sti");
+    CheckEq(Text(c.BatchLabel), modelLabel, "folder without initial.sti: folder kept");
+    WriteFile(other + "\\initial.sti", InitialSti);
+    Click(c.Change);
+    AnswerOpenDialog(app, title, other + "\\PELVRN.BAT", "Change, capitals");
+    NoBox(app, "Change, capitals");
+    CheckEq(Text(c.BatchLabel), "Batch file: " + other + "\\pelvrn.bat", "PELVRN.BAT taken");
+    Check(IsWindowEnabled(c.Start), "START on after Change");
+    Click(c.Change);
+    AnswerOpenDialog(app, title, ws.File("pelvrn.bat"), "Change back to model");
+    CheckEq(Text(c.BatchLabel), modelLabel, "model folder chosen again");
 
     // Both radio groups at their first item: initial.sti is read, then nothing is launched.
     DeleteFileA(ws.File("calls.txt").c_str());
@@ -623,7 +791,7 @@ void Failures_(const TArgs& a) {
     WaitUntil([&] { return Checked(c.Order[0]); }, 5000);
     Check(Checked(c.Order[0]) && !Checked(c.Order[2]), "order item 0 selected by a click");
     Click(c.Start);
-    AnswerBox(app, "Nothing is being altered", true, "both groups at item 0");
+    AnswerBox(app, "Nothing is being altered", TIconKind::Warning, true, "both groups at item 0");
     Check(!Exists(ws.File("calls.txt")), "nothing launched when nothing is altered");
 
     // A refused initial.sti comes first.
@@ -632,7 +800,7 @@ void Failures_(const TArgs& a) {
     AnswerBox(app,
               "Error:\r\nCould not find \"!pelvarnbegin\" line in STI file:\r\n" +
                   ws.File("initial.sti"),
-              true, "initial.sti without markers");
+              TIconKind::Error, true, "initial.sti without markers");
 
     // initial.sti gone after the folder was chosen: the file error reaches the general error
     // handler, which shows its text with OK alone; the window stays usable.
@@ -642,11 +810,26 @@ void Failures_(const TArgs& a) {
     CheckEq(box.Caption, "Pelvarn", "file error box caption");
     Check(!box.Text.empty(), "file error box shows the error's text");
     Check(!box.HasHelp(), "file error box has OK only");
+    CheckEq(KindName(IconKind(box.Wnd)), "error", "file error box is an error box");
     Say("file error text: %s", Visible(box.Text).c_str());
     PressOk(box);
     WriteFile(ws.File("initial.sti"), InitialSti);
     Click(c.Start);
-    AnswerBox(app, "Nothing is being altered", true, "START works again after the file error");
+    AnswerBox(app, "Nothing is being altered", TIconKind::Warning, true,
+              "START works again after the file error");
+
+    // The picture opens the about box; HELP without a help file shows nothing.
+    PostMessageA(c.Image1, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageA(c.Image1, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    TBox about = WaitBox(app, "picture clicked");
+    Check(about.Text.find("Pelvarn") != std::string::npos &&
+              about.Text.find("1.02") != std::string::npos,
+          "about box names the program and version 1.02: \"" + Visible(about.Text) + "\"");
+    PressOk(about);
+    Click(c.Help);
+    Sleep(500);
+    NoBox(app, "HELP without a help file");
+    CheckEq(Text(app.Window()), " Pelvarn", "window answers after HELP");
     app.Quit();
 }
 

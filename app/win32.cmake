@@ -1,12 +1,5 @@
 # pelvarn.exe: the Win32 main window over the portable run logic. A GUI (WIN32 subsystem)
 # program, linked statically (see the root CMakeLists), with its manifest, icon and glyphs.
-# The run logic arrives in pieces (form1.cpp; form1_tools.cpp with the Tools menu handlers);
-# until both are present the program cannot link and is left out.
-if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/form1.cpp OR
-   NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/form1_tools.cpp)
-  message(STATUS "pelvarn.exe left out: the run logic is not complete yet")
-  return()
-endif()
 enable_language(RC)
 file(GLOB PELVARN_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_win32.cpp)
 add_executable(pelvarn WIN32 ${PELVARN_WIN32_SOURCES} ${CMAKE_CURRENT_SOURCE_DIR}/res/pelvarn.rc)

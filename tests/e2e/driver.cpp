@@ -111,28 +111,29 @@ std::vector<HWND> TopWindows(DWORD pid, const std::string& cls) {
         std::string Class;
         std::vector<HWND> Found;
     } search{pid, cls, {}};
-    EnumWindows(
-        [](HWND wnd, LPARAM data) -> BOOL {
+    struct TVisit {
+        static BOOL CALLBACK Window(HWND wnd, LPARAM data) {
             auto* s = reinterpret_cast<TSearch*>(data);
             DWORD owner = 0;
             GetWindowThreadProcessId(wnd, &owner);
             if (owner == s->Pid && IsWindowVisible(wnd) && ClassOf(wnd) == s->Class)
                 s->Found.push_back(wnd);
             return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+        }
+    };
+    EnumWindows(TVisit::Window, reinterpret_cast<LPARAM>(&search));
     return search.Found;
 }
 
 std::vector<HWND> Children(HWND parent) {
     std::vector<HWND> found;
-    EnumChildWindows(
-        parent,
-        [](HWND wnd, LPARAM data) -> BOOL {
+    struct TVisit {
+        static BOOL CALLBACK Window(HWND wnd, LPARAM data) {
             reinterpret_cast<std::vector<HWND>*>(data)->push_back(wnd);
             return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+        }
+    };
+    EnumChildWindows(parent, TVisit::Window, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
@@ -833,10 +834,58 @@ void Failures_(const TArgs& a) {
     app.Quit();
 }
 
+// The hidden Tools menu, reached by its command: the tool rewrites a chosen KSX file into
+// new.KSX beside it, refusing new.KSX itself as the input.
 void Tools(const TArgs& a) {
     TWorkspace ws(a.Work, a.Exe, a.FakeJob);
-    (void)ws;
-    throw TFatal("the Tools step is not written yet");
+    const std::string folder = ws.Root + "\\ksx";
+    fs::create_directories(folder);
+    WriteFile(folder + "\\Model.KSX",
+              "Equation E_a x = y;\r\nSubstitute xa using eqa;\r\nWrite x;\r\n");
+    WriteFile(folder + "\\NEW.KSX", "an earlier output\r\n");
+    TApp app(ws.Exe, ws.Root);
+    TControls c(app.Window());
+    const std::string title = " Choose a file named PELVRN.BAT";
+
+    app.Command(IdmMoveCondensations);
+    AnswerBox(app,
+              "This tool is used to help you move SUBSTITUTE and BACKSOLVE statements\r\n"
+              "to a single section at the end of your KSX file.\r\n"
+              "It creates a file \"NEW.KSX\", based on the original KSX file that you select.\r\n"
+              "Click Help to find out more.",
+              TIconKind::Information, true, "Tools: first box");
+    AnswerOpenDialog(app, title, folder + "\\NEW.KSX", "Tools: new.KSX chosen");
+    AnswerBox(app,
+              "You must not select \"new.ksx\" -- that filename will be used for the output "
+              "file!",
+              TIconKind::Error, true, "Tools: new.KSX refused");
+    AnswerOpenDialog(app, title, folder + "\\Model.KSX", "Tools: dialog again");
+    AnswerBox(app,
+              "Input KSX name was: model.ksx\r\nOutput KSX name is: \r\n" + folder +
+                  "\\new.KSX\r\nin which SUBSTITUTE and BACKSOLVE statements are moved\r\n"
+                  "to a single section at the end.\r\n"
+                  "Please use LUMEDIT to check this file and save it with a new name.\r\n"
+                  "Click Help to find out more.",
+              TIconKind::Information, true, "Tools: closing box");
+    CheckEq(ReadFile(folder + "\\new.KSX"),
+            "Equation E_a x = y;\r\n! commented out by Pelvarn:Substitute xa using eqa;!\r\n"
+            "Write x;\r\n!pelvarnbegin!\r\nSubstitute xa using eqa;\r\n!pelvarnend!\r\n",
+            "new.KSX written by the tool");
+
+    // Cancel writes nothing and shows no further box; the other item does nothing at all.
+    DeleteFileA((folder + "\\new.KSX").c_str());
+    app.Command(IdmMoveCondensations);
+    PressOk(WaitBox(app, "Tools again: first box"));
+    AnswerOpenDialog(app, title, "", "Tools again: cancelled");
+    Sleep(300);
+    NoBox(app, "Tools cancelled");
+    Check(!Exists(folder + "\\new.KSX"), "Tools cancelled: nothing written");
+    app.Command(IdmMakeInitialSti);
+    Sleep(300);
+    NoBox(app, "Make Initial.STI");
+    CheckEq(Text(c.BatchLabel), "Batch file: " + ws.Model + "\\pelvrn.bat",
+            "window unchanged after the Tools commands");
+    app.Quit();
 }
 
 int Cycle(const std::string& exe, int jobs) {

@@ -72,7 +72,8 @@ class TConsoleView final : public TForm1View {
     void CopyLogToClipboard() override {}
     void SetTimerEnabled(bool enabled) override { TimerOn = enabled; }
     bool IsTimerEnabled() override { return TimerOn; }
-    void ShowMessage(const std::string& text, TMsgKind kind, TMsgButtons, int helpContext) override {
+    void ShowMessage(const std::string& text, TMsgKind kind, TMsgButtons,
+                     int helpContext) override {
         if (kind == TMsgKind::Information && SilentInformation) return;
         const char* what = kind == TMsgKind::Error     ? "error: "
                            : kind == TMsgKind::Warning ? "warning: "
@@ -138,7 +139,8 @@ class TCliRunner final : public TProcessRunner {
 std::string CsvField(const std::string& s) {
     if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
     std::string q = "\"";
-    for (char c : s) q += c == '"' ? std::string("\"\"") : std::string(1, c);
+    for (char c : s)
+        q += c == '"' ? std::string("\"\"") : std::string(1, c);
     return q + "\"";
 }
 
@@ -193,26 +195,36 @@ std::string ParseOptions(const std::vector<std::string>& args, TRunOptions& o) {
             o.Quiet = true;
         } else if (a == "--include") {
             if (!value(v)) return "--include needs leave or alter";
-            if (v == "leave") o.Include = 0;
-            else if (v == "alter") o.Include = 1;
-            else return "--include must be leave or alter, not " + v;
+            if (v == "leave")
+                o.Include = 0;
+            else if (v == "alter")
+                o.Include = 1;
+            else
+                return "--include must be leave or alter, not " + v;
         } else if (a == "--order") {
             if (!value(v)) return "--order needs unchanged, pair or shuffle";
-            if (v == "unchanged") o.Order = 0;
-            else if (v == "pair") o.Order = 1;
-            else if (v == "shuffle") o.Order = 2;
-            else return "--order must be unchanged, pair or shuffle, not " + v;
+            if (v == "unchanged")
+                o.Order = 0;
+            else if (v == "pair")
+                o.Order = 1;
+            else if (v == "shuffle")
+                o.Order = 2;
+            else
+                return "--order must be unchanged, pair or shuffle, not " + v;
         } else if (a == "--max-jobs") {
-            if (!value(v) || !ParseWhole(v, 1, 2000000000, n)) return "--max-jobs needs a whole number of 1 or more";
+            if (!value(v) || !ParseWhole(v, 1, 2000000000, n))
+                return "--max-jobs needs a whole number of 1 or more";
             o.MaxJobs = n;
         } else if (a == "--seed") {
-            if (!value(v) || !ParseWhole(v, 0, 4294967295LL, n)) return "--seed needs a whole number 0 to 4294967295";
+            if (!value(v) || !ParseWhole(v, 0, 4294967295LL, n))
+                return "--seed needs a whole number 0 to 4294967295";
             o.Seed = static_cast<std::uint32_t>(n);
         } else if (a == "--time-limit") {
             float f = 0;
             std::int32_t code = 1;
             if (value(v)) StrToSingle(v, f, code);
-            if (code != 0 || !(f > 0) || f > 1e9f) return "--time-limit needs a number of seconds above 0";
+            if (code != 0 || !(f > 0) || f > 1e9f)
+                return "--time-limit needs a number of seconds above 0";
             o.TimeLimit = f;
         } else if (a == "--csv") {
             if (!value(v) || v.empty()) return "--csv needs a file name";
@@ -309,9 +321,13 @@ int RunRun(const std::vector<std::string>& args) {
             for (;;) {
                 handleInterrupts();
                 if (form.PauseRequested) break;
-                auto left = std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now()).count();
+                auto left =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now())
+                        .count();
                 if (left <= 0) break;
-                if (WaitForProcessEnd(form.JobProcess, static_cast<int>(std::min<long long>(left, 100)))) break;
+                if (WaitForProcessEnd(form.JobProcess,
+                                      static_cast<int>(std::min<long long>(left, 100))))
+                    break;
             }
             form.DosJobTimerTimer();
         }
@@ -333,7 +349,8 @@ int RunRun(const std::vector<std::string>& args) {
         KillProcess(form.JobProcess);
     }
 
-    for (TControlId id : {TControlId::BestJobLabel, TControlId::WorstJobLabel, TControlId::InitialTimeLabel}) {
+    for (TControlId id :
+         {TControlId::BestJobLabel, TControlId::WorstJobLabel, TControlId::InitialTimeLabel}) {
         std::string text = view.GetCaption(id);
         if (!text.empty()) Out(text + "\n");
     }

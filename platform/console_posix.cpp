@@ -10,7 +10,9 @@ namespace {
 
 std::atomic<int> Presses{0};
 
-extern "C" void OnInterrupt(int) { Presses.fetch_add(1); }
+extern "C" void OnInterrupt(int) {
+    Presses.fetch_add(1);
+}
 
 struct sigaction& Saved() {
     static struct sigaction saved {};
@@ -29,7 +31,9 @@ void InstallInterruptHandler() {
     sigaction(SIGINT, &action, nullptr);
 }
 
-int InterruptCount() { return Presses.load(); }
+int InterruptCount() {
+    return Presses.load();
+}
 
 // A child inherits an ignored SIGINT across exec, and a non-interactive shell may not undo it
 // (a blocked mask would not do: the shell clears its mask). The handler is kept aside
@@ -41,6 +45,8 @@ TInterruptShield::TInterruptShield() {
     sigaction(SIGINT, &ignore, &Saved());
 }
 
-TInterruptShield::~TInterruptShield() { sigaction(SIGINT, &Saved(), nullptr); }
+TInterruptShield::~TInterruptShield() {
+    sigaction(SIGINT, &Saved(), nullptr);
+}
 
 } // namespace pelvarn

@@ -27,13 +27,21 @@ void UseBinaryStdio() {
     _setmode(_fileno(stderr), _O_BINARY);
 }
 
-void InstallInterruptHandler() { SetConsoleCtrlHandler(OnConsoleCtrl, TRUE); }
+void InstallInterruptHandler() {
+    SetConsoleCtrlHandler(OnConsoleCtrl, TRUE);
+}
 
-int InterruptCount() { return Presses.load(); }
+int InterruptCount() {
+    return Presses.load();
+}
 
 // The "ignore Ctrl+C" attribute is inherited by processes created while it is set.
-TInterruptShield::TInterruptShield() { SetConsoleCtrlHandler(nullptr, TRUE); }
+TInterruptShield::TInterruptShield() {
+    SetConsoleCtrlHandler(nullptr, TRUE);
+}
 
-TInterruptShield::~TInterruptShield() { SetConsoleCtrlHandler(nullptr, FALSE); }
+TInterruptShield::~TInterruptShield() {
+    SetConsoleCtrlHandler(nullptr, FALSE);
+}
 
 } // namespace pelvarn

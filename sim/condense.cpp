@@ -9,7 +9,9 @@ namespace {
 
 // Occurrences of one variable in one equation, priced as the entries they make: a variable
 // over more elements than the equation is summed over, one over fewer is repeated.
-double Entries(double eqSize, double varSize) { return std::max(eqSize, varSize); }
+double Entries(double eqSize, double varSize) {
+    return std::max(eqSize, varSize);
+}
 
 std::string Where(const TCondenseAction& a, std::size_t index) {
     std::string s = "condensation action " + std::to_string(index + 1);
@@ -29,7 +31,8 @@ bool Condense(const TKsxModel& model, const std::vector<TCondenseAction>& action
     std::vector<std::vector<char>> holds(nEqs, std::vector<char>(nVars, 0));
     std::vector<int> termCount(nEqs, 0);
     for (std::size_t e = 0; e < nEqs; ++e) {
-        for (int v : model.Eqs[e].Vars) holds[e][v] = 1;
+        for (int v : model.Eqs[e].Vars)
+            holds[e][v] = 1;
         termCount[e] = static_cast<int>(model.Eqs[e].Vars.size());
     }
     std::vector<char> varGone(nVars, 0), eqUsed(nEqs, 0);
@@ -92,7 +95,8 @@ bool Condense(const TKsxModel& model, const std::vector<TCondenseAction>& action
         eqUsed[e] = 1;
         varGone[v] = 1;
         eliminatedBy[v] = k;
-        for (std::size_t u = 0; u < nVars; ++u) holds[e][u] = 0;
+        for (std::size_t u = 0; u < nVars; ++u)
+            holds[e][u] = 0;
         termCount[e] = 0;
         result.Steps.push_back(std::move(step));
     }
@@ -110,10 +114,10 @@ bool Condense(const TKsxModel& model, const std::vector<TCondenseAction>& action
         // Factorising costs about the square of the terms per row for each row.
         result.SolveWork += entries * perRow;
     }
-    result.Seconds = w.BaseSeconds + w.SecondsPerEliminationUnit * result.EliminationWork +
-                     w.SecondsPerSolveUnit * result.SolveWork * std::sqrt(result.Rows / 1000.0 + 1.0) +
-                     w.SecondsPerRow * result.Rows +
-                     w.SecondsPerBacksolveUnit * result.BacksolveWork;
+    result.Seconds =
+        w.BaseSeconds + w.SecondsPerEliminationUnit * result.EliminationWork +
+        w.SecondsPerSolveUnit * result.SolveWork * std::sqrt(result.Rows / 1000.0 + 1.0) +
+        w.SecondsPerRow * result.Rows + w.SecondsPerBacksolveUnit * result.BacksolveWork;
     return true;
 }
 

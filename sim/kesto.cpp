@@ -62,7 +62,8 @@ double EnvNumber(const char* name) {
     std::int32_t code = 0;
     StrToSingle(text, value, code);
     if (code != 0 || !(value >= 0)) {
-        std::fprintf(stderr, "kesto: %s=%s is not a number of 0 or more; ignored\n", name, text.c_str());
+        std::fprintf(stderr, "kesto: %s=%s is not a number of 0 or more; ignored\n", name,
+                     text.c_str());
         return 0;
     }
     return value;
@@ -74,7 +75,8 @@ void Burn(double seconds) {
     const auto end = clock::now() + std::chrono::duration<double>(seconds);
     volatile double sink = 1.0;
     while (clock::now() < end)
-        for (int k = 0; k < 20000; ++k) sink = sink * 1.0000001 + 1e-9;
+        for (int k = 0; k < 20000; ++k)
+            sink = sink * 1.0000001 + 1e-9;
 }
 
 int RunSti(const std::string& stiPath, const std::string& logPath) {
@@ -98,12 +100,14 @@ int RunSti(const std::string& stiPath, const std::string& logPath) {
     std::string reportPath;
     if (IsReportRequest(lines, reportPath)) {
         if (reportPath.empty()) {
-            std::fprintf(stderr, "kesto: the RPT stored input %s names no report file\n", stiPath.c_str());
+            std::fprintf(stderr, "kesto: the RPT stored input %s names no report file\n",
+                         stiPath.c_str());
             return 1;
         }
         ReplaceFileContents(reportPath, ReportText(EnvText("KESTO_RELEASE", "12.0.1"),
                                                    EnvText("KESTO_PROGRAM_VERSION", "e")));
-        if (!logPath.empty()) ReplaceFileContents(logPath, " KESTO report written to " + reportPath + "\r\n");
+        if (!logPath.empty())
+            ReplaceFileContents(logPath, " KESTO report written to " + reportPath + "\r\n");
         return 0;
     }
 
@@ -132,11 +136,16 @@ int RunGen(const std::vector<std::string>& args, const char* argv0) {
         if (i + 1 >= args.size()) return UsageError("option " + a + " needs a value");
         const std::string& v = args[++i];
         try {
-            if (a == "--vars") vars = std::stoi(v);
-            else if (a == "--seed") seed = std::stoll(v);
-            else if (a == "--out") folder = v;
-            else if (a == "--kesto") kesto = v;
-            else return UsageError("unknown option " + a);
+            if (a == "--vars")
+                vars = std::stoi(v);
+            else if (a == "--seed")
+                seed = std::stoll(v);
+            else if (a == "--out")
+                folder = v;
+            else if (a == "--kesto")
+                kesto = v;
+            else
+                return UsageError("unknown option " + a);
         } catch (const std::exception&) {
             return UsageError("option " + a + " needs a whole number, not " + v);
         }
@@ -149,23 +158,28 @@ int RunGen(const std::vector<std::string>& args, const char* argv0) {
         std::filesystem::path self = std::filesystem::absolute(argv0, ec);
         kesto = ec ? std::string(argv0) : self.string();
 #ifdef _WIN32
-        if (AsciiLower(kesto).size() < 4 || AsciiLower(kesto).substr(kesto.size() - 4) != ".exe") kesto += ".exe";
+        if (AsciiLower(kesto).size() < 4 || AsciiLower(kesto).substr(kesto.size() - 4) != ".exe")
+            kesto += ".exe";
 #endif
     }
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (ec) {
-        std::fprintf(stderr, "kesto: cannot create folder %s: %s\n", folder.c_str(), ec.message().c_str());
+        std::fprintf(stderr, "kesto: cannot create folder %s: %s\n", folder.c_str(),
+                     ec.message().c_str());
         return 1;
     }
     TGeneratedModel model = GenerateModel(vars, static_cast<std::uint32_t>(seed));
     ReplaceFileContents(JoinPath(folder, GeneratedModelFileName), model.ModelText);
     ReplaceFileContents(JoinPath(folder, "initial.sti"), model.StiText);
-    ReplaceFileContents(JoinPath(folder, "pelvrn.sh"),
-                        "#!/bin/sh\n# Runs the stand-in suite on the stored input $1 (written by kesto gen).\n"
-                        "exec \"${KESTO:-" + kesto + "}\" -sti \"$1\" -los run.log\n");
+    ReplaceFileContents(
+        JoinPath(folder, "pelvrn.sh"),
+        "#!/bin/sh\n# Runs the stand-in suite on the stored input $1 (written by kesto gen).\n"
+        "exec \"${KESTO:-" +
+            kesto + "}\" -sti \"$1\" -los run.log\n");
     ReplaceFileContents(JoinPath(folder, "pelvrn.bat"),
-                        "@echo off\r\nrem Runs the stand-in suite on the stored input %1 (written by kesto gen).\r\n\"" +
+                        "@echo off\r\nrem Runs the stand-in suite on the stored input %1 (written "
+                        "by kesto gen).\r\n\"" +
                             kesto + "\" -sti %1 -los run.log\r\n");
     return 0;
 }

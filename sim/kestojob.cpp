@@ -26,9 +26,13 @@ bool IsAbsolutePath(const std::string& p) {
     return (!p.empty() && (p[0] == '/' || p[0] == '\\')) || (p.size() > 1 && p[1] == ':');
 }
 
-std::string Number(double value, int decimals) { return FormatFixed(value, decimals); }
+std::string Number(double value, int decimals) {
+    return FormatFixed(value, decimals);
+}
 
-std::string Padded(const std::string& s, std::size_t width) { return PadRight(s, width); }
+std::string Padded(const std::string& s, std::size_t width) {
+    return PadRight(s, width);
+}
 
 } // namespace
 
@@ -106,8 +110,9 @@ TJobOutcome RunJobOnModel(const std::string& stiPath, const TStoredInput& input,
     bool ok = Condense(model, input.Actions, result, msg);
     for (std::size_t k = 0; k < result.Steps.size(); ++k) {
         const TEliminationStep& s = result.Steps[k];
-        std::string label = Padded(std::to_string(k + 1), 4) + (s.Backsolve ? "Backsolve " : "Substitute ") +
-                            s.VarName + " using " + s.EqName;
+        std::string label = Padded(std::to_string(k + 1), 4) +
+                            (s.Backsolve ? "Backsolve " : "Substitute ") + s.VarName + " using " +
+                            s.EqName;
         log += "   " + Padded(label, 44) + " " + std::to_string(s.EquationsRewritten) +
                " equations rewritten, " + std::to_string(s.TermsAdded) + " terms added" + Eol;
     }
@@ -136,9 +141,10 @@ TJobOutcome RunJobOnModel(const std::string& stiPath, const TStoredInput& input,
     sl4 += "KESTO solution file (stand-in), release " + settings.Release + Eol;
     sl4 += "model " + modelFile + Eol;
     sl4 += "stored input " + stiPath + Eol;
-    sl4 += "equations " + std::to_string(result.EquationsLeft) + " rows " +
-           Number(result.Rows, 0) + Eol;
-    for (const TModelVar& v : model.Vars) sl4 += v.Name + " " + Number(v.Size, 0) + Eol;
+    sl4 += "equations " + std::to_string(result.EquationsLeft) + " rows " + Number(result.Rows, 0) +
+           Eol;
+    for (const TModelVar& v : model.Vars)
+        sl4 += v.Name + " " + Number(v.Size, 0) + Eol;
     return out;
 }
 
@@ -148,7 +154,8 @@ TJobOutcome RunJob(const std::string& stiPath, const std::vector<std::string>& s
     head += " Stored input from file " + stiPath + Eol;
     auto refused = [&](const std::string& why) {
         TJobOutcome out;
-        out.LogText = head + " %% Error: " + why + "." + Eol + " KESTO stopped with an error." + Eol;
+        out.LogText =
+            head + " %% Error: " + why + "." + Eol + " KESTO stopped with an error." + Eol;
         out.ExitCode = 2;
         return out;
     };
@@ -164,8 +171,8 @@ TJobOutcome RunJob(const std::string& stiPath, const std::vector<std::string>& s
     TKsxModel model;
     if (!ReadKsxModel(modelPath, model, msg)) return refused(msg);
     head += "   " + std::to_string(model.Sets.size()) + " sets, " +
-            std::to_string(model.Vars.size()) + " variables, " +
-            std::to_string(model.Eqs.size()) + " equations." + Eol;
+            std::to_string(model.Vars.size()) + " variables, " + std::to_string(model.Eqs.size()) +
+            " equations." + Eol;
     TJobOutcome out = RunJobOnModel(stiPath, input, modelFile, model, stiBytes, settings);
     out.LogText = head + out.LogText;
     return out;

@@ -32,15 +32,15 @@ bool ParseStoredInput(const std::vector<std::string>& lines, TStoredInput& input
 bool IsReportRequest(const std::vector<std::string>& lines, std::string& reportPath);
 
 struct TJobSettings {
-    double Noise = 0;                 // KESTO_NOISE: a fraction, 0 for none
-    std::string Release = "12.0.1";   // KESTO_RELEASE
+    double Noise = 0;               // KESTO_NOISE: a fraction, 0 for none
+    std::string Release = "12.0.1"; // KESTO_RELEASE
 };
 
 struct TJobOutcome {
     int ExitCode = 0;
-    std::string LogText;       // the whole log, lines ending CR LF
-    std::string SolutionText;  // empty when no solution is written
-    double Seconds = 0;        // reported CPU time
+    std::string LogText;      // the whole log, lines ending CR LF
+    std::string SolutionText; // empty when no solution is written
+    double Seconds = 0;       // reported CPU time
 };
 
 // The seeded noise factor: 1 + noise * (a draw in -1..1), the draw seeded from the stored

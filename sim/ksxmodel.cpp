@@ -21,8 +21,12 @@ struct TToken {
 bool IsIdentStart(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
 }
-bool IsIdentChar(char c) { return IsIdentStart(c) || (c >= '0' && c <= '9') || c == '@'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsIdentChar(char c) {
+    return IsIdentStart(c) || (c >= '0' && c <= '9') || c == '@';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Splits the text into statements of tokens, leaving out comments and descriptions.
 bool Tokenize(const std::string& text, std::vector<std::vector<TToken>>& statements,
@@ -87,12 +91,14 @@ bool Tokenize(const std::string& text, std::vector<std::vector<TToken>>& stateme
             ++i;
         } else if (IsIdentStart(c)) {
             std::size_t j = i;
-            while (j < n && IsIdentChar(text[j])) ++j;
+            while (j < n && IsIdentChar(text[j]))
+                ++j;
             current.push_back({TTokKind::Ident, text.substr(i, j - i), line});
             i = j;
         } else if (IsDigit(c)) {
             std::size_t j = i;
-            while (j < n && (IsDigit(text[j]) || text[j] == '.')) ++j;
+            while (j < n && (IsDigit(text[j]) || text[j] == '.'))
+                ++j;
             current.push_back({TTokKind::Number, text.substr(i, j - i), line});
             i = j;
         } else {
@@ -117,7 +123,8 @@ class TParser {
         Pos = 0;
         if (toks.empty()) return true; // a lone ";"
         const TToken& head = toks[0];
-        if (head.Kind != TTokKind::Ident) return Fail(head, "a statement must start with a keyword");
+        if (head.Kind != TTokKind::Ident)
+            return Fail(head, "a statement must start with a keyword");
         std::string kw = AsciiLower(head.Text);
         Pos = 1;
         if (kw == "set") return SetStatement();
@@ -125,8 +132,9 @@ class TParser {
         if (kw == "coefficient" || kw == "parameter") return VarStatement(false);
         if (kw == "equation") return EqStatement();
         if (kw == "substitute" || kw == "backsolve") return CondenseStatement(kw == "backsolve");
-        static const char* const ignored[] = {"file", "read", "formula", "update", "write",
-                                              "assertion", "zerodivide", "mapping", "transfer"};
+        static const char* const ignored[] = {"file",       "read",    "formula",
+                                              "update",     "write",   "assertion",
+                                              "zerodivide", "mapping", "transfer"};
         for (const char* k : ignored)
             if (kw == k) return true;
         return Fail(head, "unknown statement \"" + head.Text + "\"");
@@ -137,10 +145,12 @@ class TParser {
             const char* what = s.Backsolve ? "Backsolve" : "Substitute";
             int v = Model.FindVar(s.VarName);
             if (v < 0)
-                return FailLine(s.Line, std::string(what) + " names the unknown variable " + s.VarName);
+                return FailLine(s.Line,
+                                std::string(what) + " names the unknown variable " + s.VarName);
             int e = Model.FindEq(s.EqName);
             if (e < 0)
-                return FailLine(s.Line, std::string(what) + " names the unknown equation " + s.EqName);
+                return FailLine(s.Line,
+                                std::string(what) + " names the unknown equation " + s.EqName);
         }
         return true;
     }
@@ -212,7 +222,8 @@ class TParser {
             if (!Expect(")")) return false;
             sets.push_back(s);
             size *= static_cast<double>(Model.Sets[s].Size);
-            if (size > MaxItemSize) return FailLine(line, "the quantifiers give more than 1e9 elements");
+            if (size > MaxItemSize)
+                return FailLine(line, "the quantifiers give more than 1e9 elements");
         }
         return true;
     }
@@ -220,7 +231,8 @@ class TParser {
         std::string key = AsciiLower(name);
         auto it = Declared.find(key);
         if (it != Declared.end())
-            return FailLine(line, name + " is already declared on line " + std::to_string(it->second));
+            return FailLine(line,
+                            name + " is already declared on line " + std::to_string(it->second));
         Declared.emplace(key, line);
         return true;
     }
@@ -271,7 +283,8 @@ class TParser {
         if (!AtEnd()) return FailHere("unexpected text after " + var.Name);
         if (!isVariable) return true;
         Model.Vars.push_back(std::move(var));
-        VarIndex.emplace(AsciiLower(Model.Vars.back().Name), static_cast<int>(Model.Vars.size()) - 1);
+        VarIndex.emplace(AsciiLower(Model.Vars.back().Name),
+                         static_cast<int>(Model.Vars.size()) - 1);
         return true;
     }
 
@@ -322,9 +335,15 @@ int FindByName(const auto& items, const std::string& name) {
 
 } // namespace
 
-int TKsxModel::FindSet(const std::string& name) const { return FindByName(Sets, name); }
-int TKsxModel::FindVar(const std::string& name) const { return FindByName(Vars, name); }
-int TKsxModel::FindEq(const std::string& name) const { return FindByName(Eqs, name); }
+int TKsxModel::FindSet(const std::string& name) const {
+    return FindByName(Sets, name);
+}
+int TKsxModel::FindVar(const std::string& name) const {
+    return FindByName(Vars, name);
+}
+int TKsxModel::FindEq(const std::string& name) const {
+    return FindByName(Eqs, name);
+}
 
 bool ParseKsxModel(const std::string& text, TKsxModel& model, std::string& msg) {
     model = TKsxModel{};
@@ -347,7 +366,8 @@ bool ReadKsxModel(const std::string& fileName, TKsxModel& model, std::string& ms
     }
     std::string text, line;
     try {
-        while (file.ReadLine(line)) text += line + "\n";
+        while (file.ReadLine(line))
+            text += line + "\n";
     } catch (const std::exception& e) {
         msg = "Cannot read model file " + fileName + ": " + e.what();
         return false;

@@ -19,7 +19,8 @@ struct TGenSet {
 };
 
 const TGenSet GenSets[] = {
-    {"COM", "c", 8, 20}, {"IND", "i", 6, 14}, {"REG", "r", 3, 8}, {"FAC", "f", 2, 4}, {"MAR", "m", 2, 3},
+    {"COM", "c", 8, 20}, {"IND", "i", 6, 14}, {"REG", "r", 3, 8},
+    {"FAC", "f", 2, 4},  {"MAR", "m", 2, 3},
 };
 constexpr int GenSetCount = 5;
 
@@ -30,14 +31,16 @@ struct TGenVar {
 
 std::string Quantifiers(const std::vector<int>& sets) {
     std::string q;
-    for (int s : sets) q += std::string("(all,") + GenSets[s].Index + "," + GenSets[s].Name + ")";
+    for (int s : sets)
+        q += std::string("(all,") + GenSets[s].Index + "," + GenSets[s].Name + ")";
     return q;
 }
 
 std::string Args(const std::vector<int>& sets) {
     if (sets.empty()) return "";
     std::string a = "(";
-    for (std::size_t k = 0; k < sets.size(); ++k) a += (k ? "," : "") + std::string(GenSets[sets[k]].Index);
+    for (std::size_t k = 0; k < sets.size(); ++k)
+        a += (k ? "," : "") + std::string(GenSets[sets[k]].Index);
     return a + ")";
 }
 
@@ -53,7 +56,8 @@ TGeneratedModel GenerateModel(int candidates, std::uint32_t seed) {
     int sizes[GenSetCount];
     for (int s = 0; s < GenSetCount; ++s) {
         sizes[s] = GenSets[s].Low + random.Below(GenSets[s].High - GenSets[s].Low + 1);
-        m += std::string("Set ") + GenSets[s].Name + " size " + std::to_string(sizes[s]) + ";" + Eol;
+        m +=
+            std::string("Set ") + GenSets[s].Name + " size " + std::to_string(sizes[s]) + ";" + Eol;
     }
     auto randomSets = [&random]() {
         std::vector<int> sets;
@@ -70,11 +74,15 @@ TGeneratedModel GenerateModel(int candidates, std::uint32_t seed) {
     const int core = std::max(3, candidates / 2);
     const int exogenous = std::max(2, candidates / 4);
     std::vector<TGenVar> vars;
-    for (int k = 1; k <= candidates; ++k) vars.push_back({"x" + std::to_string(k), randomSets()});
-    for (int k = 1; k <= core; ++k) vars.push_back({"y" + std::to_string(k), randomSets()});
-    for (int k = 1; k <= exogenous; ++k) vars.push_back({"f" + std::to_string(k), randomSets()});
+    for (int k = 1; k <= candidates; ++k)
+        vars.push_back({"x" + std::to_string(k), randomSets()});
+    for (int k = 1; k <= core; ++k)
+        vars.push_back({"y" + std::to_string(k), randomSets()});
+    for (int k = 1; k <= exogenous; ++k)
+        vars.push_back({"f" + std::to_string(k), randomSets()});
     for (const TGenVar& v : vars)
-        m += "Variable " + Quantifiers(v.Sets) + (v.Sets.empty() ? "" : " ") + v.Name + Args(v.Sets) + ";" + Eol;
+        m += "Variable " + Quantifiers(v.Sets) + (v.Sets.empty() ? "" : " ") + v.Name +
+             Args(v.Sets) + ";" + Eol;
 
     const int total = static_cast<int>(vars.size());
     auto equation = [&](const std::string& name, int own, int others) {
@@ -86,11 +94,14 @@ TGeneratedModel GenerateModel(int candidates, std::uint32_t seed) {
         std::string text = "Equation " + name + " " + Quantifiers(vars[own].Sets) + " " +
                            vars[own].Name + Args(vars[own].Sets) + " =";
         for (std::size_t k = 1; k < terms.size(); ++k)
-            text += std::string(k > 1 ? " +" : "") + " A" + std::to_string(k) + "*" + vars[terms[k]].Name;
+            text += std::string(k > 1 ? " +" : "") + " A" + std::to_string(k) + "*" +
+                    vars[terms[k]].Name;
         m += text + ";" + Eol;
     };
-    for (int k = 0; k < candidates; ++k) equation("E_" + vars[k].Name, k, 1 + random.Below(4));
-    for (int k = 0; k < core; ++k) equation("E_" + vars[candidates + k].Name, candidates + k, 2 + random.Below(5));
+    for (int k = 0; k < candidates; ++k)
+        equation("E_" + vars[k].Name, k, 1 + random.Below(4));
+    for (int k = 0; k < core; ++k)
+        equation("E_" + vars[candidates + k].Name, candidates + k, 2 + random.Below(5));
 
     std::string& s = out.StiText;
     s += "! Stored input for the stand-in suite, written by kesto gen" + std::string(Eol);

@@ -34,8 +34,12 @@ TKsxModel TinyModel() {
     return m;
 }
 
-TCondenseAction Sub(const char* v, const char* e) { return {false, v, e, 0}; }
-TCondenseAction Back(const char* v, const char* e) { return {true, v, e, 0}; }
+TCondenseAction Sub(const char* v, const char* e) {
+    return {false, v, e, 0};
+}
+TCondenseAction Back(const char* v, const char* e) {
+    return {true, v, e, 0};
+}
 
 // Weights that price elimination work alone, one second per unit.
 TCostWeights WorkOnly() {
@@ -62,15 +66,16 @@ std::vector<std::string> Lines(const std::string& text) {
 } // namespace
 
 TEST(KsxModel, ReadsSizesMembershipCommentsAndStatements) {
-    const char* text = "![[! a bracketed comment with ! inside\n and ; too !]]!\n"
-                       "Set COM # goods; with a semicolon # size 4;\n"
-                       "Set SRC (dom, imp);\n"
-                       "Coefficient (all,c,COM) SHR(c);\n"
-                       "Variable (all,c,COM)(all,s,SRC) p(c,s);\n"
-                       "Variable (levels) q;\n"
-                       "Equation E_p (all,c,COM)(all,s,SRC)\n   p(c,s) = SHR(c)*Q + p(c,s); ! q once !\n"
-                       "Substitute p using E_p;\n!Backsolve q using E_p;!\n"
-                       "BACKSOLVE q using e_p;\n";
+    const char* text =
+        "![[! a bracketed comment with ! inside\n and ; too !]]!\n"
+        "Set COM # goods; with a semicolon # size 4;\n"
+        "Set SRC (dom, imp);\n"
+        "Coefficient (all,c,COM) SHR(c);\n"
+        "Variable (all,c,COM)(all,s,SRC) p(c,s);\n"
+        "Variable (levels) q;\n"
+        "Equation E_p (all,c,COM)(all,s,SRC)\n   p(c,s) = SHR(c)*Q + p(c,s); ! q once !\n"
+        "Substitute p using E_p;\n!Backsolve q using E_p;!\n"
+        "BACKSOLVE q using e_p;\n";
     TKsxModel m;
     std::string msg;
     ASSERT_TRUE(ParseKsxModel(text, m, msg)) << msg;
@@ -103,7 +108,8 @@ TEST(KsxModel, RefusesWithTheLine) {
         {"Frobnicate x;", "Model file, line 1: unknown statement \"Frobnicate\""},
         {"Variable x;\nEquation E x = 1;\nSubstitute y using E;",
          "Model file, line 3: Substitute names the unknown variable y"},
-        {"Variable x;\nBacksolve x using F;", "Model file, line 2: Backsolve names the unknown equation F"},
+        {"Variable x;\nBacksolve x using F;",
+         "Model file, line 2: Backsolve names the unknown equation F"},
         {"Variable x;\nSubstitute x E;", "Model file, line 2: expected \"using\""},
     };
     for (const auto& c : cases) {
@@ -170,17 +176,24 @@ TEST(Condense, RefusesWhatATranslatorRefuses) {
         std::vector<TCondenseAction> Actions;
         const char* Msg;
     } cases[] = {
-        {{Sub("v", "E1")}, "Cannot substitute v in condensation action 1: there is no variable v in the model"},
-        {{Back("x", "E9")}, "Cannot backsolve x in condensation action 1: there is no equation E9 in the model"},
-        {{Sub("y", "E3")}, "Cannot substitute y in condensation action 1: equation E3 does not contain y"},
+        {{Sub("v", "E1")},
+         "Cannot substitute v in condensation action 1: there is no variable v in the model"},
+        {{Back("x", "E9")},
+         "Cannot backsolve x in condensation action 1: there is no equation E9 in the model"},
+        {{Sub("y", "E3")},
+         "Cannot substitute y in condensation action 1: equation E3 does not contain y"},
         {{Sub("x", "E1"), Sub("X", "E3")},
-         "Cannot substitute X in condensation action 2: it has already been eliminated by condensation action 1"},
+         "Cannot substitute X in condensation action 2: it has already been eliminated by "
+         "condensation action 1"},
         {{Sub("x", "E1"), Sub("y", "e1")},
-         "Cannot substitute y in condensation action 2: equation e1 has already been used to eliminate a variable"},
+         "Cannot substitute y in condensation action 2: equation e1 has already been used to "
+         "eliminate a variable"},
         {{Sub("x", "E1"), Sub("y", "E3"), Sub("W", "E1")},
-         "Cannot substitute W in condensation action 3: equation E1 has already been used to eliminate a variable"},
+         "Cannot substitute W in condensation action 3: equation E1 has already been used to "
+         "eliminate a variable"},
         {{{false, "z", "E2", 14}},
-         "Cannot substitute z in condensation action 1 (line 14 of the stored input): equation E2 does not contain z"},
+         "Cannot substitute z in condensation action 1 (line 14 of the stored input): equation E2 "
+         "does not contain z"},
     };
     for (const auto& c : cases) {
         TCondenseResult r;
@@ -217,8 +230,10 @@ TEST(StoredInput, ReadsAnswersAsATranslatorWould) {
         const char* Msg;
     } bad[] = {
         {"! only comments\n", "The stored input names no model file"},
-        {"m\ns\nx\nE1\nq\n", "Line 5 of the stored input: expected a condensation action (s or b) or e, found \"q\""},
-        {"m\ns\nx\n", "Line 2 of the stored input: the condensation action lacks its variable or equation"},
+        {"m\ns\nx\nE1\nq\n",
+         "Line 5 of the stored input: expected a condensation action (s or b) or e, found \"q\""},
+        {"m\ns\nx\n",
+         "Line 2 of the stored input: the condensation action lacks its variable or equation"},
     };
     for (const auto& c : bad) {
         EXPECT_FALSE(ParseStoredInput(Lines(c.Text), in, msg));

@@ -133,6 +133,24 @@ VOID CALLBACK MessageBoxHelp(LPHELPINFO info) {
     if (info) ShowHelpTopic(static_cast<DWORD>(info->dwContextId));
 }
 
+// Memo1 keeps the keys it needs for reading (arrows, page keys, Ctrl+C), but Tab and
+// Shift+Tab move the focus on, as everywhere else in the window.
+LRESULT CALLBACK MemoKeys(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                          DWORD_PTR) {
+    try {
+        if (msg == WM_GETDLGCODE) {
+            LRESULT code = DefSubclassProc(wnd, msg, wParam, lParam);
+            const MSG* key = reinterpret_cast<const MSG*>(lParam);
+            if (key && key->message == WM_KEYDOWN && key->wParam == VK_TAB)
+                code &= ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_WANTTAB);
+            return code;
+        }
+        if (msg == WM_NCDESTROY) RemoveWindowSubclass(wnd, MemoKeys, 0);
+    } catch (...) {
+    }
+    return DefSubclassProc(wnd, msg, wParam, lParam);
+}
+
 // "name|pattern|name|pattern" as the NUL-separated, doubly terminated list of the dialog.
 std::string DialogFilter(const std::string& filter) {
     std::string result = filter;
@@ -251,7 +269,10 @@ void TMainWindow::CreateControls() {
                              WS_TABSTOP | WS_GROUP,
                          WS_EX_CLIENTEDGE, c.Left, c.Top, c.Width, c.Height, id);
             // The log of a long run outgrows the default limit of an edit control.
-            if (child) SendMessageA(child, EM_SETLIMITTEXT, 0, 0);
+            if (child) {
+                SendMessageA(child, EM_SETLIMITTEXT, 0, 0);
+                SetWindowSubclass(child, MemoKeys, 0, 0);
+            }
             break;
         case TKind::Picture:
             child = make("STATIC", "", SS_BITMAP | SS_NOTIFY | SS_CENTERIMAGE, 0, c.Left, c.Top,

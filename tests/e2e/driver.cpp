@@ -623,6 +623,63 @@ void Basic(const TArgs& a) {
               "Memo1 is a read-only multi-line edit with a vertical scroll bar");
     }
 
+    // Centred on the screen.
+    {
+        RECT frame;
+        GetWindowRect(w, &frame);
+        const int dx = (frame.left + frame.right) / 2 - GetSystemMetrics(SM_CXSCREEN) / 2;
+        const int dy = (frame.top + frame.bottom) / 2 - GetSystemMetrics(SM_CYSCREEN) / 2;
+        Check(std::abs(dx) <= 2 && std::abs(dy) <= 2,
+              "window centred (off by " + std::to_string(dx) + "," + std::to_string(dy) + ")");
+    }
+
+    // The tab stops, in the window's z-order, are the designed focus order.
+    {
+        const std::vector<std::pair<HWND, const char*>> named = {
+            {c.Start, "START"},         {c.Memo, "Memo1"},
+            {c.Order[0], "Order"},      {c.Include[0], "Include"},
+            {c.Order[1], "Order"},      {c.Order[2], "Order"},
+            {c.Include[1], "Include"},
+            {c.Pause, "PAUSE"},         {c.Resume, "RESUME"},
+            {c.StayOnTop, "StayOnTop"}, {c.RunMinimized, "RunMinimized"},
+            {c.Change, "Change"},       {c.Help, "HELP"},
+            {c.CopyLog, "COPY LOG"}};
+        // A radio group is one tab stop: the checked item carries it.
+        const std::string want = "START Memo1 Order Include PAUSE RESUME StayOnTop "
+                                 "RunMinimized Change HELP COPY LOG ";
+        std::string got;
+        for (HWND child = GetWindow(w, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            if (!(GetWindowLongA(child, GWL_STYLE) & WS_TABSTOP)) continue;
+            std::string name = "?";
+            for (const auto& [wnd, n] : named)
+                if (wnd == child) name = n;
+            got += name + " ";
+        }
+        CheckEq(got, want, "focus order");
+    }
+
+    // Tab leaves the log like any other control.
+    {
+        const DWORD thread = GetWindowThreadProcessId(w, nullptr);
+        auto focus = [&] {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof info;
+            return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+        };
+        PostMessageA(c.Memo, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+        PostMessageA(c.Memo, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+        if (WaitUntil([&] { return focus() == c.Memo; }, 5000)) {
+            PostMessageA(c.Memo, WM_KEYDOWN, VK_TAB, 1);
+            PostMessageA(c.Memo, WM_KEYUP, VK_TAB, 0xC0000001);
+            WaitUntil([&] { return focus() != c.Memo; }, 5000);
+            HWND now = focus();
+            Check(now == c.Order[0] || now == c.Order[1] || now == c.Order[2],
+                  "Tab moves from Memo1 to the order group");
+        } else {
+            Check(false, "a click in Memo1 gives it the focus");
+        }
+    }
+
     // A run: jobs 0 to 5 are timed; job 6 holds until released.
     Click(c.Start);
     if (!WaitUntil([&] { return JobLines(c.Memo).size() >= 6 && StartsWith(Text(c.JobLabel), "Job6"); },
@@ -720,7 +777,31 @@ void Basic(const TArgs& a) {
         },
         10000);
     CheckEq(copied, log, "COPY LOG copies the log");
+
+    // Quit leaves a running job running: the next job holds, the program ends, and the job
+    // still finishes afterwards.
+    ws.JobTimes("* 11.0 hold\r\n");
+    DeleteFileA(ws.File("release").c_str());
+    const size_t started = Lines(ReadFile(ws.File("calls.txt"))).size();
+    WaitUntil(
+        [&] {
+            Click(c.Resume);
+            Sleep(300);
+            auto boxes = Boxes(app.Pid());
+            if (boxes.empty()) return true;
+            PressOk(ReadBox(boxes.front()));
+            return false;
+        },
+        20000);
+    if (!WaitUntil([&] { return Lines(ReadFile(ws.File("calls.txt"))).size() > started; }, 30000))
+        throw TFatal("no job started after the last RESUME");
+    const std::string last = Lines(ReadFile(ws.File("calls.txt"))).back();
+    const std::string held = last.substr(0, last.find(' '));
     app.Quit();
+    Check(!Exists(ws.File(held + ".done")), held + " still held when the program has ended");
+    WriteFile(ws.File("release"), "");
+    Check(WaitUntil([&] { return Exists(ws.File(held + ".done")); }, 30000),
+          held + " finishes after the program has ended");
 }
 
 void Failures_(const TArgs& a) {

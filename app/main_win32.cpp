@@ -24,8 +24,7 @@ std::string ExeFolder() {
 std::uint32_t UtcMillisecondsOfDay() {
     SYSTEMTIME now;
     GetSystemTime(&now);
-    return ((static_cast<std::uint32_t>(now.wHour) * 60 + now.wMinute) * 60 + now.wSecond) *
-               1000u +
+    return ((static_cast<std::uint32_t>(now.wHour) * 60 + now.wMinute) * 60 + now.wSecond) * 1000u +
            now.wMilliseconds;
 }
 

@@ -73,12 +73,18 @@ constexpr const char* IncludeHint = "Controls which substitutions are performed"
 // Glyph strip order in the resource: START, PAUSE, RESUME, COPY LOG, HELP.
 int GlyphIndex(TControlId id) {
     switch (id) {
-    case TControlId::StartBtn: return 0;
-    case TControlId::PauseBtn: return 1;
-    case TControlId::RESTARTBtn: return 2;
-    case TControlId::CopyLogBtn: return 3;
-    case TControlId::HelpBtn: return 4;
-    default: return -1;
+    case TControlId::StartBtn:
+        return 0;
+    case TControlId::PauseBtn:
+        return 1;
+    case TControlId::RESTARTBtn:
+        return 2;
+    case TControlId::CopyLogBtn:
+        return 3;
+    case TControlId::HelpBtn:
+        return 4;
+    default:
+        return -1;
     }
 }
 
@@ -102,7 +108,9 @@ std::string ModulePath() {
 }
 
 // The help file: the program's own path with the extension ".chm".
-std::string HelpFileName() { return ChangeFileExt(ModulePath(), ".chm"); }
+std::string HelpFileName() {
+    return ChangeFileExt(ModulePath(), ".chm");
+}
 
 // HTML Help, reached through "hhctrl.ocx" loaded on first use; when the library or the help
 // file is missing nothing happens.
@@ -135,8 +143,7 @@ VOID CALLBACK MessageBoxHelp(LPHELPINFO info) {
 
 // Memo1 keeps the keys it needs for reading (arrows, page keys, Ctrl+C), but Tab and
 // Shift+Tab move the focus on, as everywhere else in the window.
-LRESULT CALLBACK MemoKeys(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                          DWORD_PTR) {
+LRESULT CALLBACK MemoKeys(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
     try {
         if (msg == WM_GETDLGCODE) {
             LRESULT code = DefSubclassProc(wnd, msg, wParam, lParam);
@@ -237,10 +244,10 @@ void TMainWindow::CreateControls() {
 
     auto make = [&](const char* cls, const char* text, DWORD style, DWORD exStyle, int left,
                     int top, int width, int height, int id) {
-        HWND child = CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style,
-                                     Scale(left), Scale(top), Scale(width), Scale(height), Wnd,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance,
-                                     nullptr);
+        HWND child =
+            CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, Scale(left),
+                            Scale(top), Scale(width), Scale(height), Wnd,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance, nullptr);
         if (child && Font.Get())
             SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(Font.Get()), FALSE);
         return child;
@@ -296,12 +303,11 @@ void TMainWindow::CreateControls() {
             const int topMargin = GroupCaptionHeight + 1 + (room % static_cast<int>(count)) / 2;
             for (size_t i = 0; i < count; ++i) {
                 const DWORD first = i == 0 ? (WS_GROUP | WS_TABSTOP) : 0;
-                HWND item = make("BUTTON", order ? OrderItemCaptions[i] : IncludeItemCaptions[i],
-                                 BS_AUTORADIOBUTTON | first, 0, c.Left + 8,
-                                 c.Top + topMargin + static_cast<int>(i) * itemHeight,
-                                 c.Width - 16, itemHeight,
-                                 (order ? FirstOrderRadioId : FirstIncludeRadioId) +
-                                     static_cast<int>(i));
+                HWND item = make(
+                    "BUTTON", order ? OrderItemCaptions[i] : IncludeItemCaptions[i],
+                    BS_AUTORADIOBUTTON | first, 0, c.Left + 8,
+                    c.Top + topMargin + static_cast<int>(i) * itemHeight, c.Width - 16, itemHeight,
+                    (order ? FirstOrderRadioId : FirstIncludeRadioId) + static_cast<int>(i));
                 if (item && static_cast<int>(i) == selected)
                     SendMessageA(item, BM_SETCHECK, BST_CHECKED, 0);
                 (order ? OrderRadios[i] : IncludeRadios[i]) = item;
@@ -318,8 +324,8 @@ void TMainWindow::CreateControls() {
 void TMainWindow::CreateGlyphs() {
     const int size = Scale(16);
     const int count = 10; // five glyphs, each normal then disabled
-    TBitmapHandle strip(static_cast<HBITMAP>(LoadImageA(
-        Instance, MAKEINTRESOURCEA(IDB_GLYPHS), IMAGE_BITMAP, size * count, size, 0)));
+    TBitmapHandle strip(static_cast<HBITMAP>(
+        LoadImageA(Instance, MAKEINTRESOURCEA(IDB_GLYPHS), IMAGE_BITMAP, size * count, size, 0)));
     if (!strip.Get()) return;
     HDC screen = GetDC(nullptr);
     HDC from = CreateCompatibleDC(screen);
@@ -483,7 +489,8 @@ LRESULT TMainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
         Wnd = nullptr;
         break;
-    default: break;
+    default:
+        break;
     }
     return DefWindowProcA(wnd, msg, wParam, lParam);
 }
@@ -494,10 +501,17 @@ void TMainWindow::OnCommand(int id, int code, HWND control) {
     if (!control) {
         // Menu commands (code 0) and accelerators (code 1).
         switch (id) {
-        case IdmQuit: Guard([&] { f.Quit1Click(); }); break;
-        case IdmMoveCondensations: Guard([&] { f.MoveCondensationsClick(); }); break;
-        case IdmMakeInitialSti: Guard([&] { f.MakeInitialSTIClick(); }); break;
-        default: break;
+        case IdmQuit:
+            Guard([&] { f.Quit1Click(); });
+            break;
+        case IdmMoveCondensations:
+            Guard([&] { f.MoveCondensationsClick(); });
+            break;
+        case IdmMakeInitialSti:
+            Guard([&] { f.MakeInitialSTIClick(); });
+            break;
+        default:
+            break;
         }
         return;
     }
@@ -507,13 +521,26 @@ void TMainWindow::OnCommand(int id, int code, HWND control) {
     }
     if (code != BN_CLICKED) return;
     switch (static_cast<TControlId>(id - FirstControlId)) {
-    case TControlId::StartBtn: Guard([&] { f.StartBtnClick(); }); break;
-    case TControlId::PauseBtn: Guard([&] { f.PauseBtnClick(); }); break;
-    case TControlId::RESTARTBtn: Guard([&] { f.RESTARTBtnClick(); }); break;
-    case TControlId::BatchBtn: Guard([&] { f.BatchBtnClick(); }); break;
-    case TControlId::CopyLogBtn: Guard([&] { f.CopyLogBtnClick(); }); break;
-    case TControlId::HelpBtn: Guard([&] { f.HelpBtnClick(); }); break;
-    default: break;
+    case TControlId::StartBtn:
+        Guard([&] { f.StartBtnClick(); });
+        break;
+    case TControlId::PauseBtn:
+        Guard([&] { f.PauseBtnClick(); });
+        break;
+    case TControlId::RESTARTBtn:
+        Guard([&] { f.RESTARTBtnClick(); });
+        break;
+    case TControlId::BatchBtn:
+        Guard([&] { f.BatchBtnClick(); });
+        break;
+    case TControlId::CopyLogBtn:
+        Guard([&] { f.CopyLogBtnClick(); });
+        break;
+    case TControlId::HelpBtn:
+        Guard([&] { f.HelpBtnClick(); });
+        break;
+    default:
+        break;
     }
 }
 
@@ -582,7 +609,8 @@ void TMainWindow::SetEnabled(TControlId id, bool enabled) {
     HWND wnd = Control(id);
     if (!wnd) return;
     std::vector<HWND> windows{wnd};
-    if (id == TControlId::OrderRadioGroup) windows.insert(windows.end(), OrderRadios.begin(), OrderRadios.end());
+    if (id == TControlId::OrderRadioGroup)
+        windows.insert(windows.end(), OrderRadios.begin(), OrderRadios.end());
     if (id == TControlId::IncludeRadioGroup)
         windows.insert(windows.end(), IncludeRadios.begin(), IncludeRadios.end());
     for (HWND w : windows) {
@@ -619,7 +647,9 @@ bool TMainWindow::IsChecked(TControlId box) {
     return wnd && SendMessageA(wnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void TMainWindow::ClearLog() { SetCaption(TControlId::Memo1, ""); }
+void TMainWindow::ClearLog() {
+    SetCaption(TControlId::Memo1, "");
+}
 
 void TMainWindow::AppendLog(const std::string& line) {
     HWND memo = Control(TControlId::Memo1);
@@ -710,7 +740,8 @@ void TMainWindow::SetClientSize(int width, int height) {
     if (missing != 0) {
         GetWindowRect(Wnd, &frame);
         SetWindowPos(Wnd, nullptr, 0, 0, frame.right - frame.left,
-                     frame.bottom - frame.top + missing, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+                     frame.bottom - frame.top + missing,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 
@@ -726,7 +757,9 @@ void TMainWindow::ShowAbout() {
     MessageBoxIndirectA(&box);
 }
 
-void TMainWindow::ShowHelpContents() { CallHtmlHelp(HhDisplayToc, 0); }
+void TMainWindow::ShowHelpContents() {
+    CallHtmlHelp(HhDisplayToc, 0);
+}
 
 void TMainWindow::Close() {
     // Posted: the window must outlive the handler that asks for the close.

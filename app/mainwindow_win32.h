@@ -34,8 +34,12 @@ template <typename H, BOOL(WINAPI* Release)(H)> class TWinHandle {
     H Value = nullptr;
 };
 
-inline BOOL WINAPI DeleteFontObject(HFONT f) { return DeleteObject(f); }
-inline BOOL WINAPI DeleteBitmapObject(HBITMAP b) { return DeleteObject(b); }
+inline BOOL WINAPI DeleteFontObject(HFONT f) {
+    return DeleteObject(f);
+}
+inline BOOL WINAPI DeleteBitmapObject(HBITMAP b) {
+    return DeleteObject(b);
+}
 using TFontHandle = TWinHandle<HFONT, DeleteFontObject>;
 using TBitmapHandle = TWinHandle<HBITMAP, DeleteBitmapObject>;
 using TMenuHandle = TWinHandle<HMENU, DestroyMenu>;

@@ -49,9 +49,12 @@ void Say(const char* format, ...) {
 std::string Visible(const std::string& s) {
     std::string out;
     for (char c : s) {
-        if (c == '\r') out += "\\r";
-        else if (c == '\n') out += "\\n";
-        else out += c;
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else
+            out += c;
     }
     return out;
 }
@@ -158,7 +161,9 @@ int Dpi() {
     return dpi;
 }
 
-int Scale(int pixels) { return MulDiv(pixels, Dpi(), 96); }
+int Scale(int pixels) {
+    return MulDiv(pixels, Dpi(), 96);
+}
 
 RECT ClientRectIn(HWND child, HWND main) {
     RECT r;
@@ -177,7 +182,9 @@ HWND ChildAt(HWND main, const std::string& cls, int left, int top) {
     throw TFatal("no " + cls + " at " + std::to_string(left) + "," + std::to_string(top));
 }
 
-void Click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
+void Click(HWND button) {
+    PostMessageA(button, BM_CLICK, 0, 0);
+}
 
 bool Checked(HWND button) {
     DWORD_PTR state = 0;
@@ -285,7 +292,9 @@ struct TBox {
     }
 };
 
-std::vector<HWND> Boxes(DWORD pid) { return TopWindows(pid, "#32770"); }
+std::vector<HWND> Boxes(DWORD pid) {
+    return TopWindows(pid, "#32770");
+}
 
 // The kind of a box told by the colour of its icon as it appears on the screen: the
 // system's error icon is red, the warning icon yellow, the information icon blue.
@@ -293,10 +302,14 @@ enum class TIconKind { None, Information, Warning, Error };
 
 const char* KindName(TIconKind k) {
     switch (k) {
-    case TIconKind::Information: return "information";
-    case TIconKind::Warning: return "warning";
-    case TIconKind::Error: return "error";
-    default: return "no icon";
+    case TIconKind::Information:
+        return "information";
+    case TIconKind::Warning:
+        return "warning";
+    case TIconKind::Error:
+        return "error";
+    default:
+        return "no icon";
     }
 }
 
@@ -329,9 +342,12 @@ TIconKind IconKind(HWND dlg) {
     const auto* pixel = static_cast<const unsigned char*>(bits);
     for (int i = 0; i < w * h; ++i, pixel += 4) {
         const int B = pixel[0], G = pixel[1], R = pixel[2];
-        if (R > 160 && G > 140 && B < 110) ++yellow;
-        else if (R > 160 && G < 110 && B < 110) ++red;
-        else if (B > 150 && R < 120) ++blue;
+        if (R > 160 && G > 140 && B < 110)
+            ++yellow;
+        else if (R > 160 && G < 110 && B < 110)
+            ++red;
+        else if (B > 150 && R < 120)
+            ++blue;
     }
     SelectObject(mem, old);
     DeleteObject(bmp);
@@ -377,8 +393,10 @@ TBox WaitBox(const TApp& app, const std::string& why, int timeoutMs = 30000) {
 
 void PressOk(const TBox& box) {
     HWND ok = GetDlgItem(box.Wnd, IDOK);
-    if (ok) Click(ok);
-    else PostMessageA(box.Wnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    if (ok)
+        Click(ok);
+    else
+        PostMessageA(box.Wnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     if (!WaitUntil([&] { return !IsWindow(box.Wnd) || !IsWindowVisible(box.Wnd); }, 10000))
         throw TFatal("message box did not close on OK");
 }
@@ -603,8 +621,8 @@ void Basic(const TArgs& a) {
               std::to_string(client.bottom));
     CheckEq(Text(c.BatchLabel), "Batch file: " + ws.Model + "\\pelvrn.bat",
             "model folder beside the program taken");
-    for (HWND label : {c.JobLabel, c.BestJobLabel, c.WorstJobLabel, c.InitialTimeLabel,
-                       c.InfoLabel})
+    for (HWND label :
+         {c.JobLabel, c.BestJobLabel, c.WorstJobLabel, c.InitialTimeLabel, c.InfoLabel})
         CheckEq(Text(label), "", "labels empty at start");
     CheckEq(Text(c.Memo), "", "log empty at start");
     CheckButtons(c, true, false, false, true, "Ready");
@@ -635,15 +653,20 @@ void Basic(const TArgs& a) {
 
     // The tab stops, in the window's z-order, are the designed focus order.
     {
-        const std::vector<std::pair<HWND, const char*>> named = {
-            {c.Start, "START"},         {c.Memo, "Memo1"},
-            {c.Order[0], "Order"},      {c.Include[0], "Include"},
-            {c.Order[1], "Order"},      {c.Order[2], "Order"},
-            {c.Include[1], "Include"},
-            {c.Pause, "PAUSE"},         {c.Resume, "RESUME"},
-            {c.StayOnTop, "StayOnTop"}, {c.RunMinimized, "RunMinimized"},
-            {c.Change, "Change"},       {c.Help, "HELP"},
-            {c.CopyLog, "COPY LOG"}};
+        const std::vector<std::pair<HWND, const char*>> named = {{c.Start, "START"},
+                                                                 {c.Memo, "Memo1"},
+                                                                 {c.Order[0], "Order"},
+                                                                 {c.Include[0], "Include"},
+                                                                 {c.Order[1], "Order"},
+                                                                 {c.Order[2], "Order"},
+                                                                 {c.Include[1], "Include"},
+                                                                 {c.Pause, "PAUSE"},
+                                                                 {c.Resume, "RESUME"},
+                                                                 {c.StayOnTop, "StayOnTop"},
+                                                                 {c.RunMinimized, "RunMinimized"},
+                                                                 {c.Change, "Change"},
+                                                                 {c.Help, "HELP"},
+                                                                 {c.CopyLog, "COPY LOG"}};
         // A radio group is one tab stop: the checked item carries it.
         const std::string want = "START Memo1 Order Include PAUSE RESUME StayOnTop "
                                  "RunMinimized Change HELP COPY LOG ";
@@ -680,10 +703,36 @@ void Basic(const TArgs& a) {
         }
     }
 
+    // Hints: the radio groups show theirs when the mouse rests on them; nothing else has one.
+    {
+        auto hintAt = [&](HWND control) {
+            RECT r;
+            GetWindowRect(control, &r);
+            SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+            std::string hint;
+            WaitUntil(
+                [&] {
+                    for (HWND tip : TopWindows(app.Pid(), "tooltips_class32"))
+                        hint = Text(tip);
+                    return !hint.empty();
+                },
+                3000);
+            SetCursorPos(0, 0);
+            WaitUntil([&] { return TopWindows(app.Pid(), "tooltips_class32").empty(); }, 3000);
+            return hint;
+        };
+        CheckEq(hintAt(c.Include[1]), "Controls which substitutions are performed",
+                "hint of the include group");
+        CheckEq(hintAt(c.Order[0]), "Controls the order in which substitutions are performed",
+                "hint of the order group");
+        CheckEq(hintAt(c.Memo), "", "no hint on Memo1");
+    }
+
     // A run: jobs 0 to 5 are timed; job 6 holds until released.
     Click(c.Start);
-    if (!WaitUntil([&] { return JobLines(c.Memo).size() >= 6 && StartsWith(Text(c.JobLabel), "Job6"); },
-                   60000)) {
+    if (!WaitUntil(
+            [&] { return JobLines(c.Memo).size() >= 6 && StartsWith(Text(c.JobLabel), "Job6"); },
+            60000)) {
         NoBox(app, "run to job 6");
         throw TFatal("jobs 0 to 5 were not timed; log:\n" + Text(c.Memo));
     }
@@ -759,7 +808,8 @@ void Basic(const TArgs& a) {
         throw TFatal("no job timed after RESUME; log:\n" + Text(c.Memo));
     auto jobs = JobLines(c.Memo);
     CheckEq(jobs[6].substr(0, 5), "Job7 ", "RESUME continues with the next job number");
-    for (const auto& line : jobs) Check(!StartsWith(line, "Job6 "), "job 6's result is not read");
+    for (const auto& line : jobs)
+        Check(!StartsWith(line, "Job6 "), "job 6's result is not read");
 
     Click(c.Pause);
     AnswerBox(app, "If DOS job is running,\r\nwait for it to finish,\r\nor close it manually.",
@@ -817,10 +867,10 @@ void Failures_(const TArgs& a) {
     };
     const std::string log = ws.File("run.log"), sl4 = ws.File("pelvrn.sl4");
     const TCase cases[] = {
-        {"Job0 5.0 nosl4\r\n", "job did not produce expected file\r\n" + sl4,
-         TIconKind::Warning, "job without pelvrn.sl4"},
-        {"Job0 5.0 nolog\r\n", "job did not produce expected file\r\n" + log,
-         TIconKind::Error, "job without run.log"},
+        {"Job0 5.0 nosl4\r\n", "job did not produce expected file\r\n" + sl4, TIconKind::Warning,
+         "job without pelvrn.sl4"},
+        {"Job0 5.0 nolog\r\n", "job did not produce expected file\r\n" + log, TIconKind::Error,
+         "job without run.log"},
         {"Job0 5.0 badtime\r\n",
          "problem getting run time\r\nCannot read time from \"Total CPU is\" line in file " + log +
              "\r\nstring was :abc",
@@ -854,8 +904,8 @@ void Failures_(const TArgs& a) {
     WriteFile(other + "\\PELVRN.BAT", "@fakejob.exe %1\r\n");
     Click(c.Change);
     AnswerOpenDialog(app, title, other + "\\PELVRN.BAT", "Change, no initial.sti");
-    AnswerBox(app, "You must select a folder containing a file named initial.sti",
-              TIconKind::Error, true, "Change, no initial.sti");
+    AnswerBox(app, "You must select a folder containing a file named initial.sti", TIconKind::Error,
+              true, "Change, no initial.sti");
     CheckEq(Text(c.BatchLabel), modelLabel, "folder without initial.sti: folder kept");
     WriteFile(other + "\\initial.sti", InitialSti);
     Click(c.Change);
@@ -973,8 +1023,7 @@ int Cycle(const std::string& exe, int jobs) {
     const std::string folder = fs::path(exe).parent_path().string();
     TApp app(exe, folder);
     TControls c(app.Window());
-    if (!IsWindowEnabled(c.Start))
-        throw TFatal("START is disabled: " + Text(c.BatchLabel));
+    if (!IsWindowEnabled(c.Start)) throw TFatal("START is disabled: " + Text(c.BatchLabel));
     LARGE_INTEGER frequency, start, now;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
@@ -988,8 +1037,8 @@ int Cycle(const std::string& exe, int jobs) {
         Sleep(5);
     }
     QueryPerformanceCounter(&now);
-    const double seconds =
-        static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+    const double seconds = static_cast<double>(now.QuadPart - start.QuadPart) /
+                           static_cast<double>(frequency.QuadPart);
     std::printf("jobs=%d seconds=%.3f\n", jobs, seconds);
     std::fflush(stdout);
     Click(c.Pause);
@@ -1019,10 +1068,14 @@ int main(int argc, char** argv) {
         }
         if (argc < 5) return Usage();
         TArgs a{argv[2], argv[3], argv[4], argc > 5 ? argv[5] : std::string(argv[4]) + ".bmp"};
-        if (mode == "basic") Basic(a);
-        else if (mode == "failures") Failures_(a);
-        else if (mode == "tools") Tools(a);
-        else return Usage();
+        if (mode == "basic")
+            Basic(a);
+        else if (mode == "failures")
+            Failures_(a);
+        else if (mode == "tools")
+            Tools(a);
+        else
+            return Usage();
     } catch (const std::exception& e) {
         Say("FATAL: %s", e.what());
         return 1;

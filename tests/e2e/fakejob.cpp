@@ -55,7 +55,8 @@ int main(int argc, char** argv) {
     }
 
     if (mode == "hold") {
-        for (int i = 0; i < 1200 && !Exists("release"); ++i) Sleep(50);
+        for (int i = 0; i < 1200 && !Exists("release"); ++i)
+            Sleep(50);
     }
     if (mode == "nolog") DeleteFileA("run.log");
     if (mode != "nolog") {

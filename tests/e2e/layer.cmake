@@ -11,6 +11,9 @@ if(WIN32 AND TARGET pelvarn)
                      $<TARGET_FILE:pelvarn_e2e_driver> $<TARGET_FILE:pelvarn>
                      $<TARGET_FILE:fakejob> ${CMAKE_CURRENT_BINARY_DIR}/e2e-${scenario}
                      ${CMAKE_BINARY_DIR}/e2e-mainwindow "${CMAKE_CROSSCOMPILING_EMULATOR}")
-    set_tests_properties(e2e_${scenario} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)
+    # One at a time: the scenarios read the screen (icons, hints, the screenshot) and their
+    # windows would overlap on the one display.
+    set_tests_properties(e2e_${scenario} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77
+                         RESOURCE_LOCK pelvarn_e2e_display)
   endforeach()
 endif()

@@ -15,7 +15,7 @@ namespace pelvarn {
 namespace {
 
 constexpr UINT_PTR JobTimerId = 1;
-constexpr UINT JobTimerIntervalMs = 500;
+constexpr int DefaultTimerIntervalMs = 500;
 // Posted by the registered wait when the job's process ends; wParam is the wait's generation.
 constexpr UINT WmJobEnded = WM_APP + 1;
 
@@ -670,7 +670,11 @@ void TMainWindow::CopyLogToClipboard() {
 
 void TMainWindow::SetTimerEnabled(bool enabled) {
     if (enabled) {
-        if (!TimerOn && Wnd) TimerOn = SetTimer(Wnd, JobTimerId, JobTimerIntervalMs, nullptr) != 0;
+        // DosJobTimer ticks at the interval that the run logic counts per tick.
+        const int interval =
+            Form && Form->TimerIntervalMs > 0 ? Form->TimerIntervalMs : DefaultTimerIntervalMs;
+        if (!TimerOn && Wnd)
+            TimerOn = SetTimer(Wnd, JobTimerId, static_cast<UINT>(interval), nullptr) != 0;
         // Enabled after a launch: watch the job just started.
         if (TimerOn) ArmEarlyTick();
     } else {

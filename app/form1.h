@@ -115,6 +115,9 @@ class TForm1 {
 
     // Called after each job's log line is written.
     std::function<void(const TJobResult&)> OnJobTimed;
+    // Asked after a job's result is recorded; true ends the run there (paused) instead of
+    // preparing the next candidate. The headless front end uses it for its job limit.
+    std::function<bool()> StopBeforeNextCandidate;
 
     TForm1View& View;
     TProcessRunner& Runner;

@@ -133,6 +133,10 @@ void TForm1::DosJobTimerTimer() {
         View.AppendLog("Improved condensation saved as file " + optimal);
     }
     if (View.IsChecked(TControlId::StayOnTopCheckBox)) View.BringToFront();
+    if (StopBeforeNextCandidate && StopBeforeNextCandidate()) {
+        PauseRun();
+        return;
+    }
     SetInfo("Launching next job...");
     NextCandidate();
 }

@@ -116,24 +116,16 @@ class TConsoleView final : public TForm1View {
     bool TimerOn = false;
 };
 
-// The system's runner, with two duties of the front end: jobs are started shielded from the
-// console's Ctrl+C (which belongs to this program), and once the job limit is reached no
-// further job is started: the launch "succeeds" with no process, and the pause that is
-// already asked for takes effect at the next tick.
+// The system's runner, with one duty of the front end: jobs are started shielded from the
+// console's Ctrl+C, which belongs to this program.
 class TCliRunner final : public TProcessRunner {
   public:
     bool Start(const std::string& title, const std::string& program, const std::string& params,
                const std::string& workDir, int showCmd, ProcInfo& info) override {
-        if (LimitReached) {
-            info = ProcInfo{};
-            return true;
-        }
         TInterruptShield shield;
         return SystemProcessRunner().Start(title, program, params, workDir, showCmd, info);
     }
     bool Ended(ProcInfo& info) override { return SystemProcessRunner().Ended(info); }
-
-    bool LimitReached = false;
 };
 
 std::string CsvField(const std::string& s) {
@@ -284,12 +276,11 @@ int RunRun(const std::vector<std::string>& args) {
                        CsvField(r.ChangeText) + "," + MarkWord(r.Mark) + "," +
                        FormatFixed(r.BestTime, 3) + "\r\n"))
             csvFailed = true;
-        if (csvFailed || (options.MaxJobs > 0 && finished >= options.MaxJobs)) {
-            // Stop cleanly: the tick saves an improvement, then prepares the next candidate,
-            // whose launch starts nothing; the pause ends the run at the next tick.
-            form.PauseRequested = true;
-            runner.LimitReached = true;
-        }
+    };
+    // Stop cleanly after the last job: its improvement is saved, no further candidate is
+    // written or launched.
+    form.StopBeforeNextCandidate = [&]() {
+        return csvFailed || (options.MaxJobs > 0 && finished >= options.MaxJobs);
     };
 
     InstallInterruptHandler();

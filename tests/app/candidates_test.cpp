@@ -4,19 +4,11 @@
 #include <vector>
 
 #include "app/form1.h"
+#include "fakes.h"
 #include "base/prng.h"
 
 namespace pelvarn::test {
 namespace {
-
-TSubRecord Rec(const std::string& name, bool mustSee, bool mustSub, std::int32_t stat) {
-    TSubRecord r;
-    r.VarName = name;
-    r.MustSee = mustSee;
-    r.MustSub = mustSub;
-    r.SubStat = stat;
-    return r;
-}
 
 TEST(AlterRecord, TogglesOnlyWithinTheStatusesItsFlagsAllow) {
     struct TCase {

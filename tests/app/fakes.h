@@ -19,6 +19,17 @@
 
 namespace pelvarn::test {
 
+// A record with the given name, flags and status.
+inline TSubRecord Rec(const std::string& name, bool mustSee, bool mustSub, std::int32_t stat) {
+    TSubRecord r;
+    r.VarName = name;
+    r.MustSee = mustSee;
+    r.MustSub = mustSub;
+    r.SubStat = stat;
+    return r;
+}
+
+
 struct TShownMessage {
     std::string Text;
     TMsgKind Kind;

@@ -5,15 +5,6 @@
 namespace pelvarn::test {
 namespace {
 
-TSubRecord Rec(const std::string& name, bool mustSee, bool mustSub, std::int32_t stat) {
-    TSubRecord r;
-    r.VarName = name;
-    r.MustSee = mustSee;
-    r.MustSub = mustSub;
-    r.SubStat = stat;
-    return r;
-}
-
 // NextCandidate as the run sees it: the change texts in the log lines of successive jobs, all
 // of which time the same, so every candidate is made from the best of job 0.
 class CandidateRun : public TRunTest {

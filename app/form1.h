@@ -37,6 +37,11 @@ class TProcessRunner {
                        ProcInfo& info) = 0;
     // ProcessEnded: true when no process is recorded or it has ended (record released).
     virtual bool Ended(ProcInfo& info) = 0;
+    // Ended that also tells how the process ended, where the runner knows.
+    virtual bool EndedWithStatus(ProcInfo& info, TExitStatus& exit) {
+        exit = TExitStatus{};
+        return Ended(info);
+    }
 };
 
 // The runner over the real platform process functions.
@@ -89,6 +94,7 @@ class TForm1 {
     std::string ExpectedFile;
     std::string RunLogFile;
     ProcInfo JobProcess;
+    TExitStatus JobExit; // how the last job's process ended
     float Elapsed = 0;
     float BestTime = 2147483648.0f;
     float WorstTime = -1.0f;

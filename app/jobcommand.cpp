@@ -22,6 +22,9 @@ class TSystemProcessRunner final : public TProcessRunner {
         return StartProcessMsg(title, program, params, workDir, showCmd, info);
     }
     bool Ended(ProcInfo& info) override { return ProcessEnded(info); }
+    bool EndedWithStatus(ProcInfo& info, TExitStatus& exit) override {
+        return ProcessEnded(info, exit);
+    }
 };
 
 } // namespace

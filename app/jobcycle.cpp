@@ -16,6 +16,12 @@ namespace {
 const char* const WorstMark = " !!!!!!!!! worst yet";
 const char* const BestMark = " ********* best yet";
 
+// A message's further line naming a signal or crash that ended the job, if one did.
+std::string HowItEnded(const TExitStatus& exit) {
+    std::string text = AbnormalEndText(exit);
+    return text.empty() ? "" : "\r\n" + text;
+}
+
 } // namespace
 
 void TForm1::LaunchJob() {
@@ -67,21 +73,22 @@ void TForm1::DosJobTimerTimer() {
     }
     View.SetCaption(TControlId::JobLabel,
                     JobName + " " + std::to_string(RoundHalfEven(Elapsed)) + " seconds");
-    if (!Runner.Ended(JobProcess)) return;
+    if (!Runner.EndedWithStatus(JobProcess, JobExit)) return;
 
     // The job has ended.
     View.SetTimerEnabled(false);
     std::string mark;
     if (View.IsChecked(TControlId::StayOnTopCheckBox)) View.BringToFront();
     if (!FileExists(RunLogFile)) {
-        View.ShowMessage("job did not produce expected file\r\n" + RunLogFile, TMsgKind::Error,
-                         TMsgButtons::OkHelp, HcExpectedFile);
+        View.ShowMessage("job did not produce expected file\r\n" + RunLogFile + HowItEnded(JobExit),
+                         TMsgKind::Error, TMsgButtons::OkHelp, HcExpectedFile);
         PauseRun();
         return;
     }
     if (!FileExists(ExpectedFile)) {
-        View.ShowMessage("job did not produce expected file\r\n" + ExpectedFile, TMsgKind::Warning,
-                         TMsgButtons::OkHelp, HcExpectedFile);
+        View.ShowMessage("job did not produce expected file\r\n" + ExpectedFile +
+                             HowItEnded(JobExit),
+                         TMsgKind::Warning, TMsgButtons::OkHelp, HcExpectedFile);
         PauseRun();
         return;
     }
@@ -90,8 +97,8 @@ void TForm1::DosJobTimerTimer() {
     float seconds = 0;
     std::string reason;
     if (!GetCPUTime(RunLogFile, seconds, reason)) {
-        View.ShowMessage("problem getting run time\r\n" + reason, TMsgKind::Error,
-                         TMsgButtons::OkHelp, HcRunTime);
+        View.ShowMessage("problem getting run time\r\n" + reason + HowItEnded(JobExit),
+                         TMsgKind::Error, TMsgButtons::OkHelp, HcRunTime);
         PauseRun();
         return;
     }

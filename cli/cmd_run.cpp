@@ -116,16 +116,27 @@ class TConsoleView final : public TForm1View {
     bool TimerOn = false;
 };
 
-// The system's runner, with one duty of the front end: jobs are started shielded from the
-// console's Ctrl+C, which belongs to this program.
+// The system's runner, with the front end's duties: each job heads a process tree of its own,
+// so that ending it (a time-out, a failed write, a second Ctrl+C) ends everything it started;
+// it is started shielded from the console's Ctrl+C, which belongs to this program; a failed
+// start is told on standard error, not in a message box.
 class TCliRunner final : public TProcessRunner {
   public:
     bool Start(const std::string& title, const std::string& program, const std::string& params,
                const std::string& workDir, int showCmd, ProcInfo& info) override {
-        TInterruptShield shield;
-        return SystemProcessRunner().Start(title, program, params, workDir, showCmd, info);
+        std::string error;
+        bool started;
+        {
+            TInterruptShield shield;
+            started = StartProcessTree(title, program, params, workDir, showCmd, info, error);
+        }
+        if (!started) Err("pelvarn-cli run: " + program + ": " + error + "\n");
+        return started;
     }
-    bool Ended(ProcInfo& info) override { return SystemProcessRunner().Ended(info); }
+    bool Ended(ProcInfo& info) override { return ProcessEnded(info); }
+    bool EndedWithStatus(ProcInfo& info, TExitStatus& exit) override {
+        return ProcessEnded(info, exit);
+    }
 };
 
 std::string CsvField(const std::string& s) {

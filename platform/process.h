@@ -9,14 +9,33 @@ namespace pelvarn {
 
 // What identifies a started program: handles and ids on Windows; on POSIX the pid is kept
 // in ProcessId and the handles stay null. A zeroed record means that no process is recorded.
+// A process started as the head of a tree (StartProcessTree) also records what holds the tree:
+// the job object on Windows (hJob), the process group on POSIX (GroupId).
 struct ProcInfo {
     void* hProcess = nullptr;
     void* hThread = nullptr;
     std::uint32_t ProcessId = 0;
     std::uint32_t ThreadId = 0;
+    void* hJob = nullptr;
+    std::uint32_t GroupId = 0;
 
-    bool IsZero() const { return !hProcess && !hThread && ProcessId == 0 && ThreadId == 0; }
+    bool IsZero() const {
+        return !hProcess && !hThread && ProcessId == 0 && ThreadId == 0 && !hJob && GroupId == 0;
+    }
 };
+
+// How an ended process ended, as ProcessEnded saw it.
+struct TExitStatus {
+    bool Known = false;     // false: not seen (no process recorded, or not a child of ours)
+    bool BySignal = false;  // POSIX: ended by the signal numbered Code
+    std::uint32_t Code = 0; // the exit code (Windows: the whole 32-bit value), or the signal
+};
+
+// "" for a process that exited by itself with an ordinary code; otherwise one clause that
+// names how it ended, for a message about the job: "the job was ended by signal 11",
+// "the job was ended by exception 0xC0000005 (access violation)" (Windows codes of the
+// error and warning classes).
+std::string AbnormalEndText(const TExitStatus& status);
 
 // Show states for the new process's window (the Windows values; ignored on POSIX).
 inline constexpr int SW_ShowNormal = 1;
@@ -38,15 +57,28 @@ bool StartProcessMsg(const std::string& Title, const std::string& Program,
                      const std::string& Params, const std::string& WorkDir, int ShowCmd,
                      ProcInfo& Info);
 
+// StartProcess with the new process at the head of a tree of its own, so that KillProcess ends
+// every process started within it: a new process group on POSIX (it then no longer receives
+// the terminal's Ctrl+C), a job object on Windows. Where the system refuses the job object
+// (an enclosing job that forbids nesting) the process runs on its own, as StartProcess starts it.
+bool StartProcessTree(const std::string& Title, const std::string& Program,
+                      const std::string& Params, const std::string& WorkDir, int ShowCmd,
+                      ProcInfo& Info, std::string& ErrorText);
+
 // Non-blocking: true when the recorded process has ended (its handles are then released and
-// the record zeroed) or when no process is recorded; false while it runs.
+// the record zeroed) or when no process is recorded; false while it runs. The second form
+// also tells how it ended (Known stays false when no process was recorded).
 bool ProcessEnded(ProcInfo& Info);
+bool ProcessEnded(ProcInfo& Info, TExitStatus& Exit);
 
 // Blocks until the recorded process ends or timeoutMs passes; true when it has ended. The
 // record is left as it is: ProcessEnded still releases it. True at once for a zeroed record.
 bool WaitForProcessEnd(const ProcInfo& Info, int timeoutMs);
 
-// Ends the recorded process (not the processes it started) and releases the record.
+// Ends the recorded process and releases the record. For a process started with
+// StartProcessTree every process of its tree that still runs is ended as well, also when the
+// head itself has already ended but the record is not yet released; otherwise only the process
+// itself is ended.
 void KillProcess(ProcInfo& Info);
 
 } // namespace pelvarn

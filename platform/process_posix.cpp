@@ -8,10 +8,10 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <stdexcept>
 #include <sys/types.h>
 #include <sys/wait.h>
-#include <spawn.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -80,8 +80,10 @@ int OpenPidFd(pid_t) {
 
 } // namespace
 
-bool StartProcess(const std::string& Title, const std::string& Program, const std::string& Params,
-                  const std::string& WorkDir, int ShowCmd, ProcInfo& Info, std::string& ErrorText) {
+namespace {
+
+bool Spawn(const std::string& Program, const std::string& Params, const std::string& WorkDir,
+           int ShowCmd, bool ownGroup, ProcInfo& Info, std::string& ErrorText) {
     ErrorText.clear();
     CheckShowCmd(ShowCmd);
     std::vector<std::string> args = SplitCommandLine(QuoteIfNeeded(Program) + " " + Params);
@@ -102,15 +104,22 @@ bool StartProcess(const std::string& Title, const std::string& Program, const st
         ErrorText = SysErrorText(err);
         return false;
     }
-    if (changeDir) {
-        if (int err = posix_spawn_file_actions_addchdir_np(&actions, WorkDir.c_str()); err != 0) {
-            posix_spawn_file_actions_destroy(&actions);
-            ErrorText = SysErrorText(err);
-            return false;
-        }
+    posix_spawnattr_t attr;
+    if (int err = posix_spawnattr_init(&attr); err != 0) {
+        posix_spawn_file_actions_destroy(&actions);
+        ErrorText = SysErrorText(err);
+        return false;
+    }
+    int err = 0;
+    if (changeDir) err = posix_spawn_file_actions_addchdir_np(&actions, WorkDir.c_str());
+    if (err == 0 && ownGroup) {
+        // A group of its own, numbered by the child's pid: the whole tree is then one kill.
+        err = posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+        if (err == 0) err = posix_spawnattr_setpgroup(&attr, 0);
     }
     pid_t pid = 0;
-    int err = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    if (err == 0) err = posix_spawnp(&pid, argv[0], &actions, &attr, argv.data(), environ);
+    posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&actions);
     if (err != 0) {
         ErrorText = SysErrorText(err);
@@ -118,7 +127,21 @@ bool StartProcess(const std::string& Title, const std::string& Program, const st
     }
     Info = ProcInfo{};
     Info.ProcessId = static_cast<std::uint32_t>(pid);
+    if (ownGroup) Info.GroupId = static_cast<std::uint32_t>(pid);
     return true;
+}
+
+} // namespace
+
+bool StartProcess(const std::string& Title, const std::string& Program, const std::string& Params,
+                  const std::string& WorkDir, int ShowCmd, ProcInfo& Info, std::string& ErrorText) {
+    return Spawn(Program, Params, WorkDir, ShowCmd, false, Info, ErrorText);
+}
+
+bool StartProcessTree(const std::string& Title, const std::string& Program,
+                      const std::string& Params, const std::string& WorkDir, int ShowCmd,
+                      ProcInfo& Info, std::string& ErrorText) {
+    return Spawn(Program, Params, WorkDir, ShowCmd, true, Info, ErrorText);
 }
 
 bool StartProcessMsg(const std::string& Title, const std::string& Program,
@@ -132,6 +155,12 @@ bool StartProcessMsg(const std::string& Title, const std::string& Program,
 }
 
 bool ProcessEnded(ProcInfo& Info) {
+    TExitStatus exit;
+    return ProcessEnded(Info, exit);
+}
+
+bool ProcessEnded(ProcInfo& Info, TExitStatus& Exit) {
+    Exit = TExitStatus{};
     if (Info.ProcessId == 0) {
         Info = ProcInfo{};
         return true;
@@ -143,6 +172,12 @@ bool ProcessEnded(ProcInfo& Info) {
         r = waitpid(pid, &status, WNOHANG);
     } while (r < 0 && errno == EINTR);
     if (r == 0) return false;
+    if (r == pid) {
+        Exit.Known = WIFEXITED(status) || WIFSIGNALED(status);
+        Exit.BySignal = WIFSIGNALED(status);
+        Exit.Code =
+            static_cast<std::uint32_t>(Exit.BySignal ? WTERMSIG(status) : WEXITSTATUS(status));
+    }
     // Reaped now, or no child of ours any more: either way nothing is left to wait for.
     Info = ProcInfo{};
     return true;
@@ -183,6 +218,9 @@ bool WaitForProcessEnd(const ProcInfo& Info, int timeoutMs) {
 void KillProcess(ProcInfo& Info) {
     if (Info.ProcessId != 0) {
         const pid_t pid = static_cast<pid_t>(Info.ProcessId);
+        // The group outlives its head while any member runs, and its number is not given to
+        // a new process meanwhile, so it is ended whether or not the head still runs.
+        if (Info.GroupId != 0) kill(-static_cast<pid_t>(Info.GroupId), SIGKILL);
         if (!EndedNoReap(pid)) kill(pid, SIGKILL);
         ReapBlocking(pid);
     }

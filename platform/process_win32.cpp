@@ -24,13 +24,13 @@ std::string ProgramFileName(const std::string& program) {
 void CloseRecord(ProcInfo& info) {
     if (info.hProcess) CloseHandle(static_cast<HANDLE>(info.hProcess));
     if (info.hThread) CloseHandle(static_cast<HANDLE>(info.hThread));
+    if (info.hJob) CloseHandle(static_cast<HANDLE>(info.hJob));
     info = ProcInfo{};
 }
 
-} // namespace
-
-bool StartProcess(const std::string& Title, const std::string& Program, const std::string& Params,
-                  const std::string& WorkDir, int ShowCmd, ProcInfo& Info, std::string& ErrorText) {
+bool Create(const std::string& Title, const std::string& Program, const std::string& Params,
+            const std::string& WorkDir, int ShowCmd, bool tree, ProcInfo& Info,
+            std::string& ErrorText) {
     ErrorText.clear();
     if (ShowCmd < 0 || ShowCmd > 65535)
         throw std::out_of_range("ShowCmd " + std::to_string(ShowCmd) + " does not fit in 16 bits");
@@ -49,18 +49,45 @@ bool StartProcess(const std::string& Title, const std::string& Program, const st
     std::vector<char> commandLine(line.begin(), line.end());
     commandLine.push_back('\0'); // CreateProcessA may write into its command line
 
+    // A tree's head starts suspended, so that it is inside its job object before it can
+    // start anything; the processes it starts then belong to the job as well. The job is not
+    // ended when its handle closes: only KillProcess ends it.
+    HANDLE job = tree ? CreateJobObjectA(nullptr, nullptr) : nullptr;
     const char* currentDir = Trim(WorkDir).empty() ? nullptr : WorkDir.c_str();
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        currentDir, &si, &pi)) {
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+                        job ? CREATE_SUSPENDED : 0, nullptr, currentDir, &si, &pi)) {
         ErrorText = LastErrorText();
+        if (job) CloseHandle(job);
         return false;
     }
+    if (job) {
+        if (!AssignProcessToJobObject(job, pi.hProcess)) {
+            CloseHandle(job); // an enclosing job that allows no nesting: it runs on its own
+            job = nullptr;
+        }
+        ResumeThread(pi.hThread);
+    }
+    Info = ProcInfo{};
     Info.hProcess = pi.hProcess;
     Info.hThread = pi.hThread;
     Info.ProcessId = pi.dwProcessId;
     Info.ThreadId = pi.dwThreadId;
+    Info.hJob = job;
     return true;
+}
+
+} // namespace
+
+bool StartProcess(const std::string& Title, const std::string& Program, const std::string& Params,
+                  const std::string& WorkDir, int ShowCmd, ProcInfo& Info, std::string& ErrorText) {
+    return Create(Title, Program, Params, WorkDir, ShowCmd, false, Info, ErrorText);
+}
+
+bool StartProcessTree(const std::string& Title, const std::string& Program,
+                      const std::string& Params, const std::string& WorkDir, int ShowCmd,
+                      ProcInfo& Info, std::string& ErrorText) {
+    return Create(Title, Program, Params, WorkDir, ShowCmd, true, Info, ErrorText);
 }
 
 bool StartProcessMsg(const std::string& Title, const std::string& Program,
@@ -73,13 +100,25 @@ bool StartProcessMsg(const std::string& Title, const std::string& Program,
 }
 
 bool ProcessEnded(ProcInfo& Info) {
+    TExitStatus exit;
+    return ProcessEnded(Info, exit);
+}
+
+bool ProcessEnded(ProcInfo& Info, TExitStatus& Exit) {
+    Exit = TExitStatus{};
     if (!Info.hProcess) {
         CloseRecord(Info);
         return true;
     }
     // Any answer but a time-out (ended, or a handle that can no longer be waited on) means
     // that there is nothing left to watch.
-    if (WaitForSingleObject(static_cast<HANDLE>(Info.hProcess), 0) == WAIT_TIMEOUT) return false;
+    HANDLE h = static_cast<HANDLE>(Info.hProcess);
+    if (WaitForSingleObject(h, 0) == WAIT_TIMEOUT) return false;
+    DWORD code = 0;
+    if (GetExitCodeProcess(h, &code) && code != STILL_ACTIVE) {
+        Exit.Known = true;
+        Exit.Code = code;
+    }
     CloseRecord(Info);
     return true;
 }
@@ -91,6 +130,7 @@ bool WaitForProcessEnd(const ProcInfo& Info, int timeoutMs) {
 }
 
 void KillProcess(ProcInfo& Info) {
+    if (Info.hJob) TerminateJobObject(static_cast<HANDLE>(Info.hJob), 3);
     if (Info.hProcess) {
         HANDLE h = static_cast<HANDLE>(Info.hProcess);
         if (WaitForSingleObject(h, 0) == WAIT_TIMEOUT) {

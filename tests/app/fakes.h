@@ -29,7 +29,6 @@ inline TSubRecord Rec(const std::string& name, bool mustSee, bool mustSub, std::
     return r;
 }
 
-
 struct TShownMessage {
     std::string Text;
     TMsgKind Kind;
@@ -104,6 +103,7 @@ class TFakeRunner : public TProcessRunner {
   public:
     std::vector<TStartCall> Starts;
     bool FailStart = false;
+    TExitStatus EndStatus; // how an ended job ended, as EndedWithStatus tells it
 
     bool Start(const std::string& title, const std::string& program, const std::string& params,
                const std::string& workDir, int showCmd, ProcInfo& info) override {
@@ -118,6 +118,12 @@ class TFakeRunner : public TProcessRunner {
         if (info.IsZero()) return true;
         if (Running.count(info.ProcessId)) return false;
         info = ProcInfo{};
+        return true;
+    }
+    bool EndedWithStatus(ProcInfo& info, TExitStatus& exit) override {
+        exit = TExitStatus{};
+        if (!Ended(info)) return false;
+        exit = EndStatus;
         return true;
     }
     void EndAll() { Running.clear(); }

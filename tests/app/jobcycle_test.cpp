@@ -64,6 +64,7 @@ TEST_F(JobCycleTest, AFailedJobShowsItsBoxAndPauses) {
         std::string Text;
         TMsgKind Kind;
         int HelpContext;
+        TExitStatus Exit = {};
     } cases[] = {
         {"nothing written", nullptr, false,
          "job did not produce expected file\r\n" + ModelFile("run.log"), TMsgKind::Error,
@@ -74,6 +75,29 @@ TEST_F(JobCycleTest, AFailedJobShowsItsBoxAndPauses) {
         {"no time in the log", "the job failed\r\n", true,
          "problem getting run time\r\nCannot find \"Total CPU is\" in file " + ModelFile("run.log"),
          TMsgKind::Error, HcRunTime},
+        {"ended by a signal",
+         nullptr,
+         false,
+         "job did not produce expected file\r\n" + ModelFile("run.log") +
+             "\r\nthe job was ended by signal 11",
+         TMsgKind::Error,
+         HcExpectedFile,
+         {true, true, 11}},
+        {"crashed after its log",
+         "Total CPU is 1.0 seconds\r\n",
+         false,
+         "job did not produce expected file\r\n" + ModelFile("pelvrn.sl4") +
+             "\r\nthe job was ended by exception 0xC0000005 (access violation)",
+         TMsgKind::Warning,
+         HcExpectedFile,
+         {true, false, 0xC0000005u}},
+        {"failed with an exit code",
+         nullptr,
+         false,
+         "job did not produce expected file\r\n" + ModelFile("run.log"),
+         TMsgKind::Error,
+         HcExpectedFile,
+         {true, false, 2}},
     };
     for (const TCase& c : cases) {
         View = TFakeView{};
@@ -85,8 +109,10 @@ TEST_F(JobCycleTest, AFailedJobShowsItsBoxAndPauses) {
         std::filesystem::remove(ModelFile("run.log"));
         if (c.Log) WriteFile("run.log", c.Log);
         if (c.Sl4) WriteFile("pelvrn.sl4", "x");
+        Runner.EndStatus = c.Exit;
         Runner.EndAll();
         Form->DosJobTimerTimer();
+        Runner.EndStatus = {};
         ASSERT_EQ(View.Messages.size(), 1u) << c.Name;
         const TShownMessage& m = View.Messages[0];
         EXPECT_EQ(m.Text, c.Text) << c.Name;

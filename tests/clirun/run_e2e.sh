@@ -90,6 +90,20 @@ expect_status 2 $? "kesto refusal"
 [ ! -f pelvrn.sl4 ] && ok || fail "kesto left a solution file after refusing"
 cd ..
 
+if [ -z "$EMU" ]; then
+    # A job that hangs is ended with everything it started when its time runs out.
+    rm -rf h && cp -r gen h && printf '#!/bin/sh\nsleep 317\n' >h/pelvrn.sh
+    cli run h --time-limit 1 >/dev/null 2>err.txt
+    expect_status 2 $? "hanging job"
+    grep -q 'Timed out' err.txt && ok || fail "no time-out message"
+    ps -eo args | grep -q '^sleep 317$' && fail "the hanging job's child ran on" || ok
+    # A job ended by a signal is named so.
+    rm -rf k && cp -r gen k && printf '#!/bin/sh\nkill -SEGV $$\n' >k/pelvrn.sh
+    cli run k --max-jobs 1 >/dev/null 2>err.txt
+    expect_status 2 $? "job ended by a signal"
+    grep -q 'run.log the job was ended by signal 11$' err.txt && ok || { fail "signal not named"; cat err.txt; }
+fi
+
 if [ -z "$EMU" ] && command -v setsid >/dev/null 2>&1; then
     # Ctrl+C, sent to the whole process group as a terminal does: the job may finish, its
     # result is not read; a second Ctrl+C ends the job.

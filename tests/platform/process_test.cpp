@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <stdexcept>
+#include <thread>
 
 #include "base/paths.h"
 #include "platform/cmdsplit.h"
@@ -235,4 +236,87 @@ TEST(Process, ShowStateBeyondSixteenBitsIsARangeError) {
     EXPECT_THROW(StartProcess("", Helper(), "exit 0", "", 65536, info, error), std::out_of_range);
     EXPECT_THROW(StartProcess("", Helper(), "exit 0", "", -1, info, error), std::out_of_range);
     EXPECT_TRUE(info.IsZero());
+}
+
+TEST(Process, KillingATreeEndsTheProcessesItsHeadStarted) {
+    struct TCase {
+        bool Tree;
+        bool GrandchildRunsOn;
+    };
+    for (TCase c : {TCase{true, false}, TCase{false, true}}) {
+        test::TTempDir dir;
+        const std::string mark = dir.File("late.txt");
+        ProcInfo info;
+        std::string error;
+        auto start = c.Tree ? StartProcessTree : StartProcess;
+        ASSERT_TRUE(start("", Helper(), "tree " + QuoteIfNeeded(mark) + " 700", "",
+                          SW_ShowMinNoActive, info, error))
+            << error;
+        if (c.Tree) {
+            if (OnWindows)
+                EXPECT_NE(info.hJob, nullptr);
+            else
+                EXPECT_EQ(info.GroupId, info.ProcessId);
+        }
+        for (int i = 0; i < 2000 && !fs::exists(mark + ".started"); ++i)
+            WaitForProcessEnd(info, 10);
+        ASSERT_TRUE(fs::exists(mark + ".started")) << "tree " << c.Tree;
+        KillProcess(info);
+        EXPECT_TRUE(info.IsZero());
+        // The grandchild writes its mark 700 ms after it started, unless it was ended.
+        for (int i = 0; i < 30 && !fs::exists(mark); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_EQ(fs::exists(mark), c.GrandchildRunsOn) << "tree " << c.Tree;
+    }
+}
+
+TEST(Process, EndedTellsHowTheProcessEnded) {
+    struct TCase {
+        const char* Params;
+        bool BySignal;
+        std::uint32_t Code;
+        const char* Text;
+    };
+    const TCase cases[] = {
+        {"exit 0", false, 0, ""},
+        {"exit 7", false, 7, ""},
+        OnWindows ? TCase{"crash x", false, 0xC0000005u,
+                          "the job was ended by exception 0xC0000005 (access violation)"}
+                  : TCase{"crash x", true, 11, "the job was ended by signal 11"},
+    };
+    for (const TCase& c : cases) {
+        for (auto start : {StartProcess, StartProcessTree}) {
+            ProcInfo info;
+            std::string error;
+            ASSERT_TRUE(start("", Helper(), c.Params, "", SW_ShowMinNoActive, info, error));
+            ASSERT_TRUE(WaitForProcessEnd(info, 20000));
+            TExitStatus exit;
+            ASSERT_TRUE(ProcessEnded(info, exit));
+            EXPECT_TRUE(info.IsZero());
+            EXPECT_TRUE(exit.Known) << c.Params;
+            EXPECT_EQ(exit.BySignal, c.BySignal) << c.Params;
+            EXPECT_EQ(exit.Code, c.Code) << c.Params;
+            EXPECT_EQ(AbnormalEndText(exit), c.Text) << c.Params;
+        }
+    }
+    TExitStatus none;
+    ProcInfo zero;
+    EXPECT_TRUE(ProcessEnded(zero, none));
+    EXPECT_FALSE(none.Known);
+}
+
+TEST(AbnormalEndText, NamesSignalsAndSystemExceptionCodesOnly) {
+    const std::pair<TExitStatus, const char*> cases[] = {
+        {{false, true, 9}, ""}, // not seen
+        {{true, true, 9}, "the job was ended by signal 9"},
+        {{true, false, 139}, ""},
+        {{true, false, 0xC00000FDu}, "the job was ended by exception 0xC00000FD (stack overflow)"},
+        {{true, false, 0xC000013Au}, "the job was ended by exception 0xC000013A (Ctrl+C)"},
+        {{true, false, 0xC0000017u}, "the job was ended by exception 0xC0000017"},
+        {{true, false, 0x80000003u}, "the job was ended by exception 0x80000003 (breakpoint)"},
+        {{true, false, 0xFFFFFFFFu}, ""}, // exit(-1): the program's own code
+        {{true, false, 259}, ""},
+    };
+    for (const auto& [status, want] : cases)
+        EXPECT_EQ(AbnormalEndText(status), want) << status.Code;
 }

@@ -39,8 +39,13 @@ std::string FileNamePart(std::string_view fileName, char delim) {
 }
 
 std::string JoinPath(std::string_view folder, std::string_view name, char delim) {
-    std::string left = NoTrailingBackslash(folder, delim);
     while (!name.empty() && name.front() == delim) name.remove_prefix(1);
+    // A drive root ("E:\") keeps its separator: "E:" alone would name the drive's current
+    // folder, not its root. A bare drive passed as such is joined with nothing between.
+    if (delim == '\\' && folder.size() == 3 && folder[1] == ':' &&
+        (folder[2] == '\\' || folder[2] == '/'))
+        return std::string(folder) + std::string(name);
+    std::string left = NoTrailingBackslash(folder, delim);
     if (delim == '\\' && left.size() == 2 && left[1] == ':') return left + std::string(name);
     return left + delim + std::string(name);
 }

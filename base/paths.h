@@ -23,8 +23,9 @@ std::string FileFolder(std::string_view fileName, char delim = PathDelim);
 // The name part of a path (what follows the last separator).
 std::string FileNamePart(std::string_view fileName, char delim = PathDelim);
 
-// Folder loses one trailing separator and Name all its leading ones; a bare drive ("C:")
-// is joined with nothing between, everything else with one separator.
+// Folder loses one trailing separator and Name all its leading ones; a drive root ("C:\")
+// keeps its separator ("C:\a.txt"), a bare drive ("C:") is joined with nothing between
+// ("C:a.txt"), everything else with one separator.
 std::string JoinPath(std::string_view folder, std::string_view name, char delim = PathDelim);
 
 // The path with the extension of its file-name part replaced by `ext` (which includes the

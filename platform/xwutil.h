@@ -40,4 +40,30 @@ void ShellOpen(void* Wnd, const std::string& Target);
 // A file name lower-cased as the system compares file names (locale-aware on Windows).
 std::string LowerFileName(std::string_view name);
 
+// Drives and the suite's folders. A path that starts with a drive ("X:") is only tested
+// once that drive answers, so that an empty removable drive never brings up the system's
+// "insert a disk" box. POSIX has no drives: there the tests are plain existence tests.
+
+// Letters a-z and A-Z stand for drives 1-26 (anything else is false). True when the drive
+// tells its size; the system's critical-error boxes are off while it is asked.
+bool DriveReady(char Letter);
+// False at once when Path names a drive that is not ready; otherwise the file (or folder)
+// must exist. SafeDirExists("") is false.
+bool SafeFileExists(const std::string& Path);
+bool SafeDirExists(const std::string& Path);
+
+// The suite's installation folder: KVDIR exactly as set (a trailing backslash stays) when it
+// names an existing folder, else C:\KV when that exists (always drive C), else empty. On
+// POSIX only KVDIR counts.
+std::string SuiteFolder();
+// Name in the KVDIR folder when it is there, else in C:\KV when it is there (POSIX: KVDIR
+// only); empty when neither holds it.
+std::string SuiteFile(const std::string& Name);
+// The system's temporary folder without its trailing separator; empty when there is none.
+std::string TempFolder();
+// The first existing file among Name itself (absolute, or relative to the current folder)
+// and Name in each folder of the search path ("path"; entries separated by ";", on POSIX
+// by ":"), empty entries skipped; empty when there is none.
+std::string FindOnPath(const std::string& Name);
+
 } // namespace pelvarn

@@ -6,12 +6,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <glob.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
+#include "base/paths.h"
 #include "base/textutil.h"
+#include "platform/fileio.h"
 #include "platform/xwutil_os.h"
 
 namespace pelvarn {
@@ -84,6 +87,57 @@ void ShellOpen(void*, const std::string&) {
 
 std::string LowerFileName(std::string_view name) {
     return AsciiLower(name);
+}
+
+// POSIX has no drives: a leading "X:" is part of a name like any other.
+bool DriveReady(char) {
+    return false;
+}
+
+bool SafeFileExists(const std::string& Path) {
+    return !Path.empty() && FileExists(Path);
+}
+
+bool SafeDirExists(const std::string& Path) {
+    return !Path.empty() && FolderExists(Path);
+}
+
+std::string SuiteFolder() {
+    const std::string kvdir = GetEnvText("KVDIR", "");
+    return SafeDirExists(kvdir) ? kvdir : "";
+}
+
+std::string SuiteFile(const std::string& Name) {
+    const std::string kvdir = GetEnvText("KVDIR", "");
+    if (kvdir.empty()) return "";
+    const std::string file = JoinPath(kvdir, Name, '/');
+    return SafeFileExists(file) ? file : "";
+}
+
+std::string TempFolder() {
+    std::error_code ec;
+    std::string folder = std::filesystem::temp_directory_path(ec).string();
+    if (ec) return "";
+    if (folder.size() > 1) folder = NoTrailingBackslash(folder, '/');
+    return Trim(folder);
+}
+
+std::string FindOnPath(const std::string& Name) {
+    if (Name.empty()) return "";
+    if (SafeFileExists(Name)) return Name;
+    const std::string path = GetEnvText("PATH", "");
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find(':', start);
+        if (end == std::string::npos) end = path.size();
+        const std::string folder = path.substr(start, end - start);
+        if (!folder.empty()) {
+            const std::string file = folder + (folder.back() == '/' ? "" : "/") + Name;
+            if (SafeFileExists(file)) return file;
+        }
+        start = end + 1;
+    }
+    return "";
 }
 
 } // namespace pelvarn

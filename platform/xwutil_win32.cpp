@@ -7,8 +7,10 @@
 
 #include <shellapi.h>
 
+#include "base/paths.h"
 #include "base/textutil.h"
 #include "platform/KVRegKey.h"
+#include "platform/fileio.h"
 #include "platform/formfont.h"
 #include "platform/xwutil_os.h"
 
@@ -36,6 +38,11 @@ bool HasForegroundLockSetting(const TOsVersion& v) {
         return v.Major > 4 || (v.Major == 4 && v.Minor > 0);
     return false;
 }
+
+bool StartsWithDrive(const std::string& path) { return path.size() >= 2 && path[1] == ':'; }
+
+// The suite's fixed folder, always on drive C whatever drive holds Windows.
+constexpr const char* FixedSuiteFolder = "C:\\KV";
 
 } // namespace
 
@@ -136,6 +143,71 @@ std::string LowerFileName(std::string_view name) {
     std::string copy(name);
     if (!copy.empty()) CharLowerBuffA(copy.data(), static_cast<DWORD>(copy.size()));
     return copy;
+}
+
+bool DriveReady(char Letter) {
+    if (!((Letter >= 'a' && Letter <= 'z') || (Letter >= 'A' && Letter <= 'Z'))) return false;
+    const char root[] = {Letter, ':', '\\', '\0'};
+    const UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS);
+    ULARGE_INTEGER total{};
+    const bool ready = GetDiskFreeSpaceExA(root, nullptr, &total, nullptr) != 0;
+    SetErrorMode(previous);
+    return ready;
+}
+
+bool SafeFileExists(const std::string& Path) {
+    if (StartsWithDrive(Path) && !DriveReady(Path[0])) return false;
+    return FileExists(Path);
+}
+
+bool SafeDirExists(const std::string& Path) {
+    if (Path.empty()) return false;
+    if (StartsWithDrive(Path) && !DriveReady(Path[0])) return false;
+    return FolderExists(Path);
+}
+
+std::string SuiteFolder() {
+    const std::string kvdir = GetEnvText("KVDIR", "");
+    if (!kvdir.empty() && SafeDirExists(kvdir)) return kvdir;
+    if (DriveReady('C') && FolderExists(FixedSuiteFolder)) return FixedSuiteFolder;
+    return "";
+}
+
+std::string SuiteFile(const std::string& Name) {
+    const std::string kvdir = GetEnvText("KVDIR", "");
+    if (!kvdir.empty()) {
+        const std::string file = JoinPath(kvdir, Name, '\\');
+        if (SafeFileExists(file)) return file;
+    }
+    if (!DriveReady('C')) return "";
+    const std::string fixed = std::string(FixedSuiteFolder) + "\\" + Name;
+    return FileExists(fixed) ? fixed : "";
+}
+
+std::string TempFolder() {
+    char buf[261];
+    const DWORD n = GetTempPathA(sizeof buf, buf);
+    if (n == 0 || n >= sizeof buf) return "";
+    return Trim(NoTrailingBackslash(std::string_view(buf, n), '\\'));
+}
+
+std::string FindOnPath(const std::string& Name) {
+    if (Name.empty()) return "";
+    if (SafeFileExists(Name)) return Name;
+    const std::string path = GetEnvText("path", "");
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find(';', start);
+        if (end == std::string::npos) end = path.size();
+        const std::string folder = path.substr(start, end - start);
+        if (!folder.empty()) {
+            const char last = folder.back();
+            const std::string file = folder + (last == ':' || last == '\\' ? "" : "\\") + Name;
+            if (SafeFileExists(file)) return file;
+        }
+        start = end + 1;
+    }
+    return "";
 }
 
 } // namespace pelvarn

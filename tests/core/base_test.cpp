@@ -46,8 +46,12 @@ TEST(Paths, FolderHelpersInWindowsForm) {
     EXPECT_EQ(FileFolder("run.bat", bs), "");
     EXPECT_EQ(FileNamePart("C:\\Jobs\\run.bat", bs), "run.bat");
     EXPECT_EQ(JoinPath("C:\\Work\\", "\\sub\\a.txt", bs), "C:\\Work\\sub\\a.txt");
-    EXPECT_EQ(JoinPath("C:\\", "a.txt", bs), "C:a.txt");
+    // A drive root keeps its backslash; a bare drive is joined with nothing between.
+    EXPECT_EQ(JoinPath("C:\\", "a.txt", bs), "C:\\a.txt");
+    EXPECT_EQ(JoinPath("E:\\", "\\Job0", bs), "E:\\Job0");
+    EXPECT_EQ(JoinPath(FileFolder("E:\\pelvrn.bat", bs), "run.log", bs), "E:\\run.log");
     EXPECT_EQ(JoinPath("C:", "\\\\a.txt", bs), "C:a.txt");
+    EXPECT_EQ(JoinPath("/", "a.txt", '/'), "/a.txt");
 }
 
 TEST(Paths, ChangeFileExtLooksOnlyAtTheNamePart) {

@@ -85,7 +85,8 @@ constexpr TModelName ModelNames[] = {
 };
 
 void AppendRegister(std::string& s, std::uint32_t r) {
-    for (int i = 0; i < 4; ++i) s += static_cast<char>((r >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        s += static_cast<char>((r >> (8 * i)) & 0xFF);
 }
 
 struct TFlag {
@@ -95,8 +96,8 @@ struct TFlag {
     std::string_view Name;
 };
 constexpr TFlag Flags[] = {
-    {false, true, 23, " MMX"},  {false, true, 25, " SSE"},    {false, true, 26, " SSE2"},
-    {false, false, 0, " SSE3"}, {false, false, 9, " SSSE3"},  {true, false, 6, " SSE4A"},
+    {false, true, 23, " MMX"},     {false, true, 25, " SSE"},     {false, true, 26, " SSE2"},
+    {false, false, 0, " SSE3"},    {false, false, 9, " SSSE3"},   {true, false, 6, " SSE4A"},
     {false, false, 19, " SSE4.1"}, {false, false, 20, " SSE4.2"}, {false, false, 11, " SSE5"},
 };
 
@@ -133,12 +134,15 @@ int CpuVendorIndex(std::string_view VendorId) {
 }
 
 std::string_view CpuVendorName(int Index) {
-    return Index >= 0 && Index < static_cast<int>(Vendors.size()) ? Vendors[Index].Name : Vendors[0].Name;
+    return Index >= 0 && Index < static_cast<int>(Vendors.size()) ? Vendors[Index].Name
+                                                                  : Vendors[0].Name;
 }
 
-std::string_view CpuModelName(std::string_view VendorId, std::uint32_t Family, std::uint32_t Model) {
+std::string_view CpuModelName(std::string_view VendorId, std::uint32_t Family,
+                              std::uint32_t Model) {
     for (const TModelName& m : ModelNames)
-        if (m.Vendor == VendorId && m.Family == Family && Model >= m.FirstModel && Model <= m.LastModel)
+        if (m.Vendor == VendorId && m.Family == Family && Model >= m.FirstModel &&
+            Model <= m.LastModel)
             return m.Name;
     return {};
 }
@@ -163,8 +167,9 @@ std::string CpuDescription(const TCpuFacts& Facts) {
     std::string text = buf;
     if (Facts.MaxExtLeaf >= 0x80000004u) {
         std::string brand(Facts.Brand.c_str()); // up to the first zero byte
-        brand.erase(0, brand.find_first_not_of(' ') == std::string::npos ? brand.size()
-                                                                          : brand.find_first_not_of(' '));
+        brand.erase(0, brand.find_first_not_of(' ') == std::string::npos
+                           ? brand.size()
+                           : brand.find_first_not_of(' '));
         return brand + " (" + text + ")";
     }
     const std::string_view name = CpuModelName(Facts.VendorId, family, model);
@@ -197,8 +202,12 @@ const TCpuFacts& ThisCpu() {
     return facts;
 }
 
-std::string CpuText() { return CpuTextFrom(ThisCpu(), CpuSpeedMHz()); }
+std::string CpuText() {
+    return CpuTextFrom(ThisCpu(), CpuSpeedMHz());
+}
 
-std::string CpuFeaturesText() { return CpuFeaturesFrom(ThisCpu()); }
+std::string CpuFeaturesText() {
+    return CpuFeaturesFrom(ThisCpu());
+}
 
 } // namespace pelvarn

@@ -14,12 +14,12 @@ namespace pelvarn {
 
 // What the report uses of the identification leaves.
 struct TCpuFacts {
-    std::uint32_t MaxLeaf = 0;      // leaf 0 EAX
-    std::string VendorId;           // leaf 0 EBX, EDX, ECX: twelve characters
-    TCpuidRegs Leaf1;               // when MaxLeaf >= 1
-    std::uint32_t MaxExtLeaf = 0;   // leaf 0x80000000 EAX
-    TCpuidRegs Ext1;                // leaf 0x80000001, when MaxExtLeaf reaches it
-    std::string Brand;              // leaves 0x80000002-4: 48 bytes, when MaxExtLeaf reaches them
+    std::uint32_t MaxLeaf = 0;    // leaf 0 EAX
+    std::string VendorId;         // leaf 0 EBX, EDX, ECX: twelve characters
+    TCpuidRegs Leaf1;             // when MaxLeaf >= 1
+    std::uint32_t MaxExtLeaf = 0; // leaf 0x80000000 EAX
+    TCpuidRegs Ext1;              // leaf 0x80000001, when MaxExtLeaf reaches it
+    std::string Brand;            // leaves 0x80000002-4: 48 bytes, when MaxExtLeaf reaches them
     bool HasCpuid = false;
 };
 

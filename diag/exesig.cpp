@@ -6,6 +6,11 @@
 #include <vector>
 
 #include "diag/pefile.h"
+
+#if defined(__i386__) || defined(__x86_64__)
+#define PELVARN_SIG_VECTOR 1
+#include <immintrin.h>
+#endif
 #include "platform/fileio.h"
 
 namespace pelvarn {
@@ -42,6 +47,26 @@ inline unsigned char FoldByte(unsigned char c) {
     return c == 0 ? static_cast<unsigned char>(' ') : c;
 }
 
+// FoldByte on eight bytes at once: each byte's top bit of Low marks a-z, of Zero a zero
+// byte; either way the byte changes by 0x20 (a-z down to A-Z, zero up to a blank).
+inline std::uint64_t FoldWord(std::uint64_t w) {
+    constexpr std::uint64_t Ones = 0x0101010101010101ull, Top = 0x8080808080808080ull,
+                            Low7 = 0x7F7F7F7F7F7F7F7Full;
+    const std::uint64_t seven = w & Low7;
+    const std::uint64_t fromA = seven + (0x80 - 'a') * Ones;     // top bit set: byte >= 'a'
+    const std::uint64_t pastZ = seven + (0x80 - 'z' - 1) * Ones; // top bit set: byte > 'z'
+    const std::uint64_t lower = fromA & ~pastZ & ~w & Top;
+    const std::uint64_t zero = ~((seven + Low7) | w) & Top;
+    return (w - (lower >> 2)) | (zero >> 2);
+}
+
+// The vector path sorts the markers into eight buckets; "gcc", the one three bytes long,
+// has a bucket of its own, as its fourth byte is any byte.
+constexpr int ShortMarker = 12;
+inline int BucketOf(int m) {
+    return m == ShortMarker ? 7 : m % 7;
+}
+
 // Upper-case markers and the set of byte pairs found at their first two offsets. Every
 // marker is at least three bytes long, so each occurrence puts one of those two pairs at an
 // even offset of the block: testing the even offsets alone misses nothing.
@@ -49,16 +74,31 @@ struct TMarkerTable {
     std::array<std::string, SignatureStringCount> Plain;
     std::array<std::string, SignatureStringCount> Upper;
     std::array<std::uint64_t, 65536 / 64> PairBits{};
+    // For each pair in PairBits: the markers that begin with it, and those that hold it at
+    // their second byte.
+    struct TPairMarkers {
+        std::uint32_t AtStart = 0, AtSecond = 0;
+    };
+    std::array<std::uint8_t, 65536> PairSlot{}; // index + 1 into Pairs; 0 for none
+    std::array<TPairMarkers, 2 * SignatureStringCount + 1> Pairs{};
+
+    std::array<std::uint32_t, 8> Bucket{}; // the markers of each bucket of the vector path
 
     TMarkerTable() {
+        std::size_t used = 0;
         for (int i = 0; i < SignatureStringCount; ++i) {
             Plain[i].assign(ReversedMarkers[i].rbegin(), ReversedMarkers[i].rend());
-            for (char c : Plain[i]) Upper[i] += static_cast<char>(FoldByte(static_cast<unsigned char>(c)));
+            for (char c : Plain[i])
+                Upper[i] += static_cast<char>(FoldByte(static_cast<unsigned char>(c)));
             for (std::size_t at = 0; at < 2; ++at) {
                 unsigned key = static_cast<unsigned char>(Upper[i][at]) |
                                static_cast<unsigned char>(Upper[i][at + 1]) << 8;
                 PairBits[key >> 6] |= std::uint64_t{1} << (key & 63);
+                if (PairSlot[key] == 0) PairSlot[key] = static_cast<std::uint8_t>(++used);
+                (at == 0 ? Pairs[PairSlot[key]].AtStart : Pairs[PairSlot[key]].AtSecond) |=
+                    std::uint32_t{1} << i;
             }
+            Bucket[BucketOf(i)] |= std::uint32_t{1} << i;
         }
     }
 };
@@ -72,35 +112,218 @@ constexpr std::uint32_t AllMarkers = (std::uint32_t{1} << SignatureStringCount) 
 
 } // namespace
 
-const std::array<std::string, SignatureStringCount>& SignatureStrings() { return Markers().Plain; }
+const std::array<std::string, SignatureStringCount>& SignatureStrings() {
+    return Markers().Plain;
+}
 
 const std::array<std::string_view, SignatureNameCount> SignatureNames = {
-    "Unknown", "Lahey F77", "Lahey LF90",    "Lahey LF95",    "Intel Fortran",
-    "GFortran", "Delphi",   "InnoInstaller", "WiseInstaller",
+    "Unknown",  "Lahey F77", "Lahey LF90",    "Lahey LF95",    "Intel Fortran",
+    "GFortran", "Delphi",    "InnoInstaller", "WiseInstaller",
 };
 
-TSignatureScanner::TSignatureScanner() { Markers(); }
+void TSignatureScanner::BuildVectorTables() {
+    // For the first four bytes of each marker still to find, in either case (and a blank
+    // also as a zero byte), the low and high nibble tables mark the marker's bucket. A
+    // position whose four bytes pass all eight tables for some bucket is a candidate.
+    const TMarkerTable& table = Markers();
+    std::memset(VecLow, 0, sizeof VecLow);
+    std::memset(VecHigh, 0, sizeof VecHigh);
+    auto add = [&](int at, unsigned c, unsigned bit) {
+        VecLow[at][c & 15] |= static_cast<unsigned char>(bit);
+        VecHigh[at][c >> 4] |= static_cast<unsigned char>(bit);
+    };
+    for (int m = 0; m < SignatureStringCount; ++m) {
+        if (FoundMask >> m & 1) continue;
+        const unsigned bit = 1u << BucketOf(m);
+        for (int at = 0; at < 4; ++at) {
+            if (at >= static_cast<int>(table.Upper[m].size())) {
+                for (unsigned n = 0; n < 16; ++n)
+                    add(at, n << 4 | n, bit);
+                continue;
+            }
+            const unsigned u = static_cast<unsigned char>(table.Upper[m][at]);
+            add(at, u, bit);
+            if (u >= 'A' && u <= 'Z') add(at, u + 32, bit);
+            if (u == ' ') add(at, 0, bit);
+        }
+    }
+    TablesFor = FoundMask;
+}
+
+#ifdef PELVARN_SIG_VECTOR
+namespace {
+
+// The vector filter: from position At on, in steps of 16 or 32 positions, the first step
+// holding a position where the first four bytes of some marker still looked for may start.
+// Returns that step's mask of such positions (with their buckets in Buckets), At at the
+// step's start; 0 at the end of the block. The last bytes go through a copy padded with
+// zeros, so that every load stays inside its buffer.
+template <typename TStep>
+inline unsigned NextCandidates(const unsigned char* Data, std::size_t Size, std::size_t& At,
+                               std::size_t Width, TStep step) {
+    for (; At + Width + 3 <= Size; At += Width)
+        if (unsigned mask = step(Data + At)) return mask;
+    if (At >= Size) return 0;
+    unsigned char tail[32 + 3 + 32] = {};
+    std::memcpy(tail, Data + At, Size - At);
+    return step(tail);
+}
+
+__attribute__((target("ssse3"))) unsigned Next16(const unsigned char* Data, std::size_t Size,
+                                                 std::size_t& At, const unsigned char (*Low)[16],
+                                                 const unsigned char (*High)[16],
+                                                 unsigned char* Buckets) {
+    const __m128i nibble = _mm_set1_epi8(0x0F);
+    __m128i low[4], high[4];
+    for (int k = 0; k < 4; ++k) {
+        low[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(Low[k]));
+        high[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(High[k]));
+    }
+    return NextCandidates(
+        Data, Size, At, 16, [&](const unsigned char* p) __attribute__((target("ssse3"))) {
+            __m128i hit = _mm_set1_epi8(static_cast<char>(0xFF));
+            for (int k = 0; k < 4; ++k) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
+                const __m128i lo = _mm_shuffle_epi8(low[k], _mm_and_si128(v, nibble));
+                const __m128i hi =
+                    _mm_shuffle_epi8(high[k], _mm_and_si128(_mm_srli_epi16(v, 4), nibble));
+                hit = _mm_and_si128(hit, _mm_and_si128(lo, hi));
+            }
+            const unsigned mask = ~static_cast<unsigned>(
+                                      _mm_movemask_epi8(_mm_cmpeq_epi8(hit, _mm_setzero_si128()))) &
+                                  0xFFFFu;
+            if (mask) _mm_storeu_si128(reinterpret_cast<__m128i*>(Buckets), hit);
+            return mask;
+        });
+}
+
+__attribute__((target("avx2"))) unsigned Next32(const unsigned char* Data, std::size_t Size,
+                                                std::size_t& At, const unsigned char (*Low)[16],
+                                                const unsigned char (*High)[16],
+                                                unsigned char* Buckets) {
+    const __m256i nibble = _mm256_set1_epi8(0x0F);
+    __m256i low[4], high[4];
+    for (int k = 0; k < 4; ++k) {
+        low[k] =
+            _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(Low[k])));
+        high[k] =
+            _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(High[k])));
+    }
+    return NextCandidates(
+        Data, Size, At, 32, [&](const unsigned char* p) __attribute__((target("avx2"))) {
+            __m256i hit = _mm256_set1_epi8(static_cast<char>(0xFF));
+            for (int k = 0; k < 4; ++k) {
+                const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + k));
+                const __m256i lo = _mm256_shuffle_epi8(low[k], _mm256_and_si256(v, nibble));
+                const __m256i hi =
+                    _mm256_shuffle_epi8(high[k], _mm256_and_si256(_mm256_srli_epi16(v, 4), nibble));
+                hit = _mm256_and_si256(hit, _mm256_and_si256(lo, hi));
+            }
+            const unsigned mask = ~static_cast<unsigned>(
+                _mm256_movemask_epi8(_mm256_cmpeq_epi8(hit, _mm256_setzero_si256())));
+            if (mask) _mm256_storeu_si256(reinterpret_cast<__m256i*>(Buckets), hit);
+            return mask;
+        });
+}
+
+} // namespace
+
+void TSignatureScanner::ScanVector(const unsigned char* Data, std::size_t Size) {
+    const TMarkerTable& table = Markers();
+    const std::size_t width = UseWideVector ? 32 : 16;
+    unsigned char buckets[32];
+    for (std::size_t at = 0; at < Size; at += width) {
+        if (TablesFor != FoundMask) BuildVectorTables();
+        unsigned mask = UseWideVector ? Next32(Data, Size, at, VecLow, VecHigh, buckets)
+                                      : Next16(Data, Size, at, VecLow, VecHigh, buckets);
+        for (; mask != 0; mask &= mask - 1) {
+            const unsigned j = static_cast<unsigned>(__builtin_ctz(mask));
+            std::uint32_t candidates = 0;
+            for (int b = 0; b < 8; ++b)
+                if (buckets[j] >> b & 1) candidates |= table.Bucket[b];
+            candidates &= ~FoundMask;
+            if (candidates != 0) VerifyRaw(Data, Size, at + j, candidates);
+        }
+        if (FoundMask == AllMarkers) return;
+    }
+}
+#else
+void TSignatureScanner::ScanVector(const unsigned char* Data, std::size_t Size) {
+    ScanFolded(Data, Size);
+}
+void TSignatureScanner::ScanVector2(const unsigned char* Data, std::size_t Size) {
+    ScanFolded(Data, Size);
+}
+#endif
+
+TSignatureScanner::TSignatureScanner(bool Portable, bool NoWide) {
+    Markers();
+#ifdef PELVARN_SIG_VECTOR
+    __builtin_cpu_init();
+    UseVector = !Portable && __builtin_cpu_supports("ssse3");
+    UseWideVector = UseVector && !NoWide && __builtin_cpu_supports("avx2");
+#else
+    (void)Portable;
+    (void)NoWide;
+#endif
+}
 
 void TSignatureScanner::ScanBlock(const unsigned char* Data, std::size_t Size) {
     if (FoundMask == AllMarkers) return;
     Size = std::min(Size, SignatureBlockSize);
+    if (UseVector)
+        ScanVector(Data, Size);
+    else
+        ScanFolded(Data, Size);
+}
+
+void TSignatureScanner::ScanFolded(const unsigned char* Data, std::size_t Size) {
     unsigned char* f = Folded.data();
-    for (std::size_t i = 0; i < Size; ++i) f[i] = FoldByte(Data[i]);
+    std::size_t i = 0;
+    for (; i + 8 <= Size; i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, Data + i, 8);
+        w = FoldWord(w);
+        std::memcpy(f + i, &w, 8);
+    }
+    for (; i < Size; ++i)
+        f[i] = FoldByte(Data[i]);
     f[Size] = 0; // no marker holds a zero: a pair read past the end never matches
     const TMarkerTable& table = Markers();
-    for (std::size_t i = 0; i + 1 < Size; i += 2) {
+    for (i = 0; i + 1 < Size; i += 2) {
         unsigned key = f[i] | f[i + 1] << 8;
         if (!((table.PairBits[key >> 6] >> (key & 63)) & 1)) continue;
-        for (int m = 0; m < SignatureStringCount; ++m) {
-            if (FoundMask & (std::uint32_t{1} << m)) continue;
-            const std::string& marker = table.Upper[m];
-            for (std::size_t start = (i == 0 ? 0 : i - 1); start <= i; ++start)
-                if (start + marker.size() <= Size &&
-                    std::memcmp(f + start, marker.data(), marker.size()) == 0) {
-                    FoundMask |= std::uint32_t{1} << m;
-                    break;
-                }
-        }
+        const auto& pair = table.Pairs[table.PairSlot[key]];
+        Verify(f, Size, i, pair.AtStart & ~FoundMask);
+        if (i > 0) Verify(f, Size, i - 1, pair.AtSecond & ~FoundMask);
+        if (FoundMask == AllMarkers) return;
+    }
+}
+
+void TSignatureScanner::Verify(const unsigned char* f, std::size_t Size, std::size_t Start,
+                               std::uint32_t Candidates) {
+    const TMarkerTable& table = Markers();
+    for (int m = 0; Candidates != 0; ++m, Candidates >>= 1) {
+        if (!(Candidates & 1)) continue;
+        const std::string& marker = table.Upper[m];
+        if (Start + marker.size() <= Size &&
+            std::memcmp(f + Start, marker.data(), marker.size()) == 0)
+            FoundMask |= std::uint32_t{1} << m;
+    }
+}
+
+void TSignatureScanner::VerifyRaw(const unsigned char* Data, std::size_t Size, std::size_t Start,
+                                  std::uint32_t Candidates) {
+    const TMarkerTable& table = Markers();
+    for (int m = 0; Candidates != 0; ++m, Candidates >>= 1) {
+        if (!(Candidates & 1)) continue;
+        const std::string& marker = table.Upper[m];
+        if (Start + marker.size() > Size) continue;
+        std::size_t k = 0;
+        while (k < marker.size() &&
+               FoldByte(Data[Start + k]) == static_cast<unsigned char>(marker[k]))
+            ++k;
+        if (k == marker.size()) FoundMask |= std::uint32_t{1} << m;
     }
 }
 
@@ -133,11 +356,14 @@ int SignatureWinner(std::uint32_t MarkersFound, bool HasDelphiRes) {
 std::string_view SignatureFlavour(int Winner) {
     switch (Winner) {
     case 1:
-    case 2: return "Old Lahey";
+    case 2:
+        return "Old Lahey";
     case 3:
     case 4:
-    case 5: return "New Fujitsu";
-    default: return "None";
+    case 5:
+        return "New Fujitsu";
+    default:
+        return "None";
     }
 }
 
@@ -190,7 +416,8 @@ void GetExeSig(const std::string& FileName, std::string& Signature, std::string&
         for (;;) {
             std::size_t got = 0;
             while (got < buffer.size()) {
-                std::size_t n = in.Read(reinterpret_cast<char*>(buffer.data()) + got, buffer.size() - got);
+                std::size_t n =
+                    in.Read(reinterpret_cast<char*>(buffer.data()) + got, buffer.size() - got);
                 if (n == 0) break;
                 got += n;
             }
@@ -205,10 +432,12 @@ void GetExeSig(const std::string& FileName, std::string& Signature, std::string&
     }
     in.Close();
     const std::uint32_t found = scanner.Found();
-    const bool delphiRes = (found & 1) && !(found >> MarkOverride & 1) && HasDelphiResource(FileName);
+    const bool delphiRes =
+        (found & 1) && !(found >> MarkOverride & 1) && HasDelphiResource(FileName);
     const int winner = SignatureWinner(found, delphiRes);
     Flavour = SignatureFlavour(winner);
-    Signature = std::string(SignatureNames[winner]) + ((found >> MarkKalvern & 1) ? "(Kalvern)" : "") + " " + laa;
+    Signature = std::string(SignatureNames[winner]) +
+                ((found >> MarkKalvern & 1) ? "(Kalvern)" : "") + " " + laa;
 }
 
 std::string GetExeSig(const std::string& FileName) {

@@ -47,12 +47,25 @@ std::string_view SignatureFlavour(int Winner);
 inline constexpr std::size_t SignatureBlockSize = 2048;
 class TSignatureScanner {
   public:
-    TSignatureScanner();
+    // Vector instructions are used where the processor has them; Portable forces the plain
+    // code path, NoWide the 16-byte vector path (the tests check that all find the same).
+    explicit TSignatureScanner(bool Portable = false, bool NoWide = false);
     // Adds one whole block (SignatureBlockSize bytes, or fewer for the last one).
     void ScanBlock(const unsigned char* Data, std::size_t Size);
     std::uint32_t Found() const { return FoundMask; }
 
   private:
+    void ScanFolded(const unsigned char* Data, std::size_t Size);
+    void ScanVector(const unsigned char* Data, std::size_t Size);
+    void Verify(const unsigned char* Folded, std::size_t Size, std::size_t Start,
+                std::uint32_t Candidates);
+    void VerifyRaw(const unsigned char* Data, std::size_t Size, std::size_t Start,
+                   std::uint32_t Candidates);
+    void BuildVectorTables();
+    bool UseVector = false, UseWideVector = false;
+    // The vector path's nibble tables, for the markers not found yet (rebuilt as they are).
+    alignas(16) unsigned char VecLow[4][16] = {}, VecHigh[4][16] = {};
+    std::uint32_t TablesFor = ~std::uint32_t{0};
     std::uint32_t FoundMask = 0;
     std::array<unsigned char, SignatureBlockSize + 8> Folded{};
 };

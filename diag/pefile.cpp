@@ -55,7 +55,8 @@ bool ReadHeaders(TByteFile& file, TPeHeaders& h) {
     std::uint16_t mz = 0;
     std::uint32_t ntOffset = 0, signature = 0;
     if (!file.U16(0, mz) || mz != 0x5A4D) return false;
-    if (!file.U32(0x3C, ntOffset) || !file.U32(ntOffset, signature) || signature != 0x00004550) return false;
+    if (!file.U32(0x3C, ntOffset) || !file.U32(ntOffset, signature) || signature != 0x00004550)
+        return false;
     const std::uint64_t fileHeader = std::uint64_t{ntOffset} + 4;
     std::uint16_t optionalSize = 0;
     if (!file.U16(fileHeader, h.Machine) || !file.U16(fileHeader + 2, h.NumberOfSections) ||
@@ -75,7 +76,8 @@ bool ReadHeaders(TByteFile& file, TPeHeaders& h) {
     const std::uint32_t resEntry = fixedPart + 2 * 8;
     if (resEntry + 8 > optionalSize) return true;
     std::uint32_t rva = 0, size = 0;
-    if (file.U32(optional + resEntry, rva) && file.U32(optional + resEntry + 4, size) && rva != 0 && size != 0) {
+    if (file.U32(optional + resEntry, rva) && file.U32(optional + resEntry + 4, size) && rva != 0 &&
+        size != 0) {
         h.ResourceRva = rva;
         h.ResourceSize = size;
     }
@@ -86,7 +88,8 @@ bool ReadHeaders(TByteFile& file, TPeHeaders& h) {
 // are turned into file offsets through the section that holds them.
 class TResourceView {
   public:
-    TResourceView(TByteFile& file, const TPeHeaders& h) : File(file), Rva(h.ResourceRva), Size(h.ResourceSize) {
+    TResourceView(TByteFile& file, const TPeHeaders& h)
+        : File(file), Rva(h.ResourceRva), Size(h.ResourceSize) {
         if (h.NumberOfSections == 0 || h.NumberOfSections > MaxSections) return;
         for (std::uint16_t i = 0; i < h.NumberOfSections; ++i) {
             const std::uint64_t at = h.SectionTable + std::uint64_t{i} * 40;
@@ -160,7 +163,8 @@ bool ReadPeHeaders(const std::string& FileName, TPeHeaders& Headers) {
     return file.IsOpen() && ReadHeaders(file, Headers);
 }
 
-bool EnumRcDataNames(const std::string& FileName, const std::function<bool(std::string_view)>& Visit) {
+bool EnumRcDataNames(const std::string& FileName,
+                     const std::function<bool(std::string_view)>& Visit) {
     TByteFile file(FileName);
     TPeHeaders h;
     if (!file.IsOpen() || !ReadHeaders(file, h) || h.ResourceRva == 0) return false;

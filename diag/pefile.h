@@ -15,9 +15,9 @@ struct TPeHeaders {
     std::uint16_t Machine = 0;
     std::uint16_t Characteristics = 0;
     std::uint16_t NumberOfSections = 0;
-    std::uint64_t SectionTable = 0;   // file offset of the first section header
-    std::uint16_t OptionalMagic = 0;  // 0x10B PE32, 0x20B PE32+, 0 when absent
-    std::uint32_t ResourceRva = 0;    // 0 when the file has no resource directory
+    std::uint64_t SectionTable = 0;  // file offset of the first section header
+    std::uint16_t OptionalMagic = 0; // 0x10B PE32, 0x20B PE32+, 0 when absent
+    std::uint32_t ResourceRva = 0;   // 0 when the file has no resource directory
     std::uint32_t ResourceSize = 0;
 };
 
@@ -30,6 +30,7 @@ bool ReadPeHeaders(const std::string& FileName, TPeHeaders& Headers);
 // string (numbered ones have no name), in directory order, until Visit returns false.
 // Names are the UTF-16 text with each unit above 0x7F read as '?'. False when the file has
 // no readable resource directory.
-bool EnumRcDataNames(const std::string& FileName, const std::function<bool(std::string_view)>& Visit);
+bool EnumRcDataNames(const std::string& FileName,
+                     const std::function<bool(std::string_view)>& Visit);
 
 } // namespace pelvarn

@@ -57,10 +57,10 @@ std::string LocaleText(std::uint32_t Item);
 // The key is opened (created when absent) under Root with read access. Ok false when it
 // cannot be opened or the value has another type (ErrorText holds the system's message);
 // a missing value is Ok with an empty text or 0.
-bool ReadRegString(TRegRoot Root, const std::string& Key, const std::string& Name, std::string& Value,
-                   std::string& ErrorText);
-bool ReadRegInteger(TRegRoot Root, const std::string& Key, const std::string& Name, std::int32_t& Value,
-                    std::string& ErrorText);
+bool ReadRegString(TRegRoot Root, const std::string& Key, const std::string& Name,
+                   std::string& Value, std::string& ErrorText);
+bool ReadRegInteger(TRegRoot Root, const std::string& Key, const std::string& Name,
+                    std::int32_t& Value, std::string& ErrorText);
 
 // Name under HKEY_CURRENT_USER\Environment, and under the system's environment key.
 bool UserEnvVar(const std::string& Name, std::string& Value, std::string& ErrorText);

@@ -28,7 +28,8 @@ double MeasureClock() {
     const std::int64_t c0 = NowNs();
     const unsigned long long t0 = __rdtsc();
     std::int64_t c1 = c0;
-    while (c1 < c0 + f / 4) c1 = NowNs();
+    while (c1 < c0 + f / 4)
+        c1 = NowNs();
     const unsigned long long t1 = __rdtsc();
     return static_cast<double>(t1 - t0) * static_cast<double>(f) / static_cast<double>(c1 - c0);
 #else

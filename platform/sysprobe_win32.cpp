@@ -1,6 +1,6 @@
-#include <windows.h>
 #include <commdlg.h>
 #include <intrin.h>
+#include <windows.h>
 
 #include <cstring>
 #include <vector>
@@ -14,9 +14,12 @@ namespace {
 
 HKEY RootKey(TRegRoot root) {
     switch (root) {
-    case TRegRoot::LocalMachine: return HKEY_LOCAL_MACHINE;
-    case TRegRoot::ClassesRoot: return HKEY_CLASSES_ROOT;
-    default: return HKEY_CURRENT_USER;
+    case TRegRoot::LocalMachine:
+        return HKEY_LOCAL_MACHINE;
+    case TRegRoot::ClassesRoot:
+        return HKEY_CLASSES_ROOT;
+    default:
+        return HKEY_CURRENT_USER;
     }
 }
 
@@ -75,7 +78,8 @@ bool QueryString(HKEY key, const std::string& name, std::string& value, std::str
         return false;
     }
     std::vector<char> buf(size + 1, '\0');
-    rc = RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &size);
+    rc = RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()),
+                          &size);
     if (rc != ERROR_SUCCESS) {
         errorText = SysErrorText(rc);
         return false;
@@ -85,20 +89,23 @@ bool QueryString(HKEY key, const std::string& name, std::string& value, std::str
 }
 
 bool OpenForRead(TRegRoot root, const std::string& key, TKey& k) {
-    return RegCreateKeyExA(RootKey(root), RelativeKey(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ,
-                           nullptr, k.Out(), nullptr) == ERROR_SUCCESS;
+    return RegCreateKeyExA(RootKey(root), RelativeKey(key).c_str(), 0, nullptr,
+                           REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, k.Out(),
+                           nullptr) == ERROR_SUCCESS;
 }
 
 std::string DefaultValueOf(const std::string& key) {
     TKey k;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, k.Out()) != ERROR_SUCCESS) return {};
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, k.Out()) != ERROR_SUCCESS)
+        return {};
     std::string value, error;
     return QueryString(k.Get(), "", value, error) ? value : std::string();
 }
 
 double MeasureClock() {
     LARGE_INTEGER freq, now;
-    if (!QueryPerformanceFrequency(&freq) || !QueryPerformanceCounter(&now)) throw TOsError(LastErrorText());
+    if (!QueryPerformanceFrequency(&freq) || !QueryPerformanceCounter(&now))
+        throw TOsError(LastErrorText());
     const LONGLONG f = freq.QuadPart;
     const LONGLONG start = now.QuadPart;
     do {
@@ -111,7 +118,8 @@ double MeasureClock() {
         QueryPerformanceCounter(&c1);
     } while (c1.QuadPart < c0.QuadPart + f / 4);
     const unsigned long long t1 = __rdtsc();
-    return static_cast<double>(t1 - t0) * static_cast<double>(f) / static_cast<double>(c1.QuadPart - c0.QuadPart);
+    return static_cast<double>(t1 - t0) * static_cast<double>(f) /
+           static_cast<double>(c1.QuadPart - c0.QuadPart);
 }
 
 } // namespace
@@ -131,9 +139,10 @@ std::string OsVersionText() {
         struct {
             DWORD Major, Minor;
             const char* Name;
-        } static const names[] = {{3, 51, "Windows NT 3.51"}, {4, 0, "Windows NT 4.0"}, {5, 0, "Windows 2000"},
-                                  {5, 1, "Windows XP"},       {5, 2, "Windows Server 2003"},
-                                  {6, 0, "Windows Vista"},    {6, 1, "Windows 7"},   {6, 2, "Windows 8"}};
+        } static const names[] = {{3, 51, "Windows NT 3.51"},    {4, 0, "Windows NT 4.0"},
+                                  {5, 0, "Windows 2000"},        {5, 1, "Windows XP"},
+                                  {5, 2, "Windows Server 2003"}, {6, 0, "Windows Vista"},
+                                  {6, 1, "Windows 7"},           {6, 2, "Windows 8"}};
         for (const auto& n : names)
             if (n.Major == major && n.Minor == minor) text = n.Name;
         text += " (NT.";
@@ -144,8 +153,8 @@ std::string OsVersionText() {
         text += " (9x.";
     }
     char numbers[64];
-    std::snprintf(numbers, sizeof numbers, "%d.%d.%d", static_cast<int>(major), static_cast<int>(minor),
-                  static_cast<int>(info.dwBuildNumber));
+    std::snprintf(numbers, sizeof numbers, "%d.%d.%d", static_cast<int>(major),
+                  static_cast<int>(minor), static_cast<int>(info.dwBuildNumber));
     info.szCSDVersion[sizeof info.szCSDVersion - 1] = '\0';
     return text + numbers + ") " + info.szCSDVersion;
 }
@@ -177,24 +186,26 @@ bool UserIsAdmin() {
     if (!GetTokenInformation(token.Handle, TokenGroups, buf.data(), size, &size)) return false;
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
     PSID admins = nullptr;
-    if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
-                                  &admins))
+    if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0,
+                                  0, 0, 0, 0, 0, &admins))
         return false;
     const auto* groups = reinterpret_cast<const TOKEN_GROUPS*>(buf.data());
     bool found = false;
-    for (DWORD i = 0; i < groups->GroupCount && !found; ++i) found = EqualSid(groups->Groups[i].Sid, admins) != 0;
+    for (DWORD i = 0; i < groups->GroupCount && !found; ++i)
+        found = EqualSid(groups->Groups[i].Sid, admins) != 0;
     FreeSid(admins);
     return found;
 }
 
 bool CanWriteRegistry(TRegRoot Root) {
     TKey k;
-    if (RegCreateKeyExA(RootKey(Root), "SoftWare\\TestRegAccess", 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_READ | KEY_WRITE, nullptr, k.Out(), nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(RootKey(Root), "SoftWare\\TestRegAccess", 0, nullptr,
+                        REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, k.Out(),
+                        nullptr) != ERROR_SUCCESS)
         return false;
     static const char value[] = "TestString";
-    bool ok = RegSetValueExA(k.Get(), "Test", 0, REG_SZ, reinterpret_cast<const BYTE*>(value), sizeof value) ==
-              ERROR_SUCCESS;
+    bool ok = RegSetValueExA(k.Get(), "Test", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                             sizeof value) == ERROR_SUCCESS;
     return k.Close() == ERROR_SUCCESS && ok;
 }
 
@@ -209,12 +220,13 @@ bool ExtensionsHidden() {
 
 std::string LocaleText(std::uint32_t Item) {
     char buf[256] = {};
-    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, Item, buf, sizeof buf) <= 0 || buf[0] == '\0') return "Unknown";
+    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, Item, buf, sizeof buf) <= 0 || buf[0] == '\0')
+        return "Unknown";
     return buf;
 }
 
-bool ReadRegString(TRegRoot Root, const std::string& Key, const std::string& Name, std::string& Value,
-                   std::string& ErrorText) {
+bool ReadRegString(TRegRoot Root, const std::string& Key, const std::string& Name,
+                   std::string& Value, std::string& ErrorText) {
     Value.clear();
     ErrorText.clear();
     TKey k;
@@ -222,8 +234,8 @@ bool ReadRegString(TRegRoot Root, const std::string& Key, const std::string& Nam
     return QueryString(k.Get(), Name, Value, ErrorText);
 }
 
-bool ReadRegInteger(TRegRoot Root, const std::string& Key, const std::string& Name, std::int32_t& Value,
-                    std::string& ErrorText) {
+bool ReadRegInteger(TRegRoot Root, const std::string& Key, const std::string& Name,
+                    std::int32_t& Value, std::string& ErrorText) {
     Value = 0;
     ErrorText.clear();
     TKey k;
@@ -236,7 +248,8 @@ bool ReadRegInteger(TRegRoot Root, const std::string& Key, const std::string& Na
         return false;
     }
     if (rc == ERROR_SUCCESS)
-        rc = RegQueryValueExA(k.Get(), Name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
+        rc = RegQueryValueExA(k.Get(), Name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data),
+                              &size);
     if (rc != ERROR_SUCCESS) {
         ErrorText = SysErrorText(rc);
         return false;
@@ -250,15 +263,18 @@ bool UserEnvVar(const std::string& Name, std::string& Value, std::string& ErrorT
 }
 
 bool SystemEnvVar(const std::string& Name, std::string& Value, std::string& ErrorText) {
-    return ReadRegString(TRegRoot::LocalMachine, "\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment",
-                         Name, Value, ErrorText);
+    return ReadRegString(TRegRoot::LocalMachine,
+                         "\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment", Name,
+                         Value, ErrorText);
 }
 
 std::string OpenCommandFor(const std::string& Extension) {
     const std::string fileType = DefaultValueOf(Extension);
     if (fileType.empty()) return {};
     TKey typeKey;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, fileType.c_str(), 0, KEY_READ, typeKey.Out()) != ERROR_SUCCESS) return {};
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, fileType.c_str(), 0, KEY_READ, typeKey.Out()) !=
+        ERROR_SUCCESS)
+        return {};
     return DefaultValueOf(fileType + "\\shell\\open\\command");
 }
 

@@ -24,16 +24,17 @@ void Put32(std::string& b, std::size_t at, std::uint32_t v) {
 // string-named entry. Offsets are from the directory's start.
 std::string ResourceTree(unsigned typeId, const std::vector<std::string>& names) {
     std::string r;
-    Put16(r, 14, 1);                    // root: one numbered entry
+    Put16(r, 14, 1); // root: one numbered entry
     Put32(r, 16, typeId);
-    Put32(r, 20, 0x80000000u | 24);     // its sub-directory at 24
+    Put32(r, 20, 0x80000000u | 24); // its sub-directory at 24
     Put16(r, 24 + 12, static_cast<unsigned>(names.size()));
     std::size_t strings = 24 + 16 + names.size() * 8;
     for (std::size_t i = 0; i < names.size(); ++i) {
         Put32(r, 24 + 16 + i * 8, 0x80000000u | static_cast<std::uint32_t>(strings));
         Put32(r, 24 + 16 + i * 8 + 4, 0x80000000u | 24);
         Put16(r, strings, static_cast<unsigned>(names[i].size()));
-        for (std::size_t c = 0; c < names[i].size(); ++c) Put16(r, strings + 2 + 2 * c, static_cast<unsigned char>(names[i][c]));
+        for (std::size_t c = 0; c < names[i].size(); ++c)
+            Put16(r, strings + 2 + 2 * c, static_cast<unsigned char>(names[i][c]));
         strings += 2 + 2 * names[i].size();
     }
     return r;
@@ -41,8 +42,8 @@ std::string ResourceTree(unsigned typeId, const std::vector<std::string>& names)
 
 // A minimal executable image: DOS header, NT headers at 0x40, one section at file offset
 // 0x200 (address 0x1000) holding Resources, and then Tail.
-std::string MakePe(unsigned machine, unsigned characteristics, bool pe64, const std::string& resources = "",
-                   const std::string& tail = "") {
+std::string MakePe(unsigned machine, unsigned characteristics, bool pe64,
+                   const std::string& resources = "", const std::string& tail = "") {
     std::string b(0x200, '\0');
     b[0] = 'M', b[1] = 'Z';
     Put32(b, 0x3C, 0x40);
@@ -72,21 +73,26 @@ TEST(ExeSig, ScoresMarkersFoundAnywhereInTheFile) {
     struct TCase {
         std::string Content, Signature, Flavour;
     };
-    const std::string kv = "kv" "delphi"; // kept apart so this program's own bytes stay neutral
+    const std::string kv = "kv"
+                           "delphi"; // kept apart so this program's own bytes stay neutral
     const TCase cases[] = {
         {"", "Unknown  LAAunknown Win?", "None"},
         {"xx LAHEY COMPUTER SYSTEMS INC. yy LF95V", "Lahey LF90  LAAunknown Win?", "Old Lahey"},
-        {"libgfortran Intel Fortran RTL", "Intel Fortran  LAAunknown Win?", "New Fujitsu"}, // tie: lower index
+        {"libgfortran Intel Fortran RTL", "Intel Fortran  LAAunknown Win?",
+         "New Fujitsu"}, // tie: lower index
         {"BORLAND\\DELPHI", "Delphi  LAAunknown Win?", "None"},
         {"BORLAND\\DELPHI and MinGW", "GFortran  LAAunknown Win?", "New Fujitsu"},
         {"_illigal_ gcc", "Lahey LF95  LAAunknown Win?", "New Fujitsu"}, // 1 against 1
-        {std::string("deadlock\0error", 14), "Lahey LF95  LAAunknown Win?", "New Fujitsu"}, // zero reads as blank
-        {"386|VMM 32-BIT POWER lf95v _ILLIGAL_", "Lahey F77  LAAunknown Win?", "Old Lahey"},  // 2 against 2
+        {std::string("deadlock\0error", 14), "Lahey LF95  LAAunknown Win?",
+         "New Fujitsu"}, // zero reads as blank
+        {"386|VMM 32-BIT POWER lf95v _ILLIGAL_", "Lahey F77  LAAunknown Win?",
+         "Old Lahey"}, // 2 against 2
         {"Phar Lap Corporation", "Unknown  LAAunknown Win?", "None"},
         {"InnoSetupLdrWindow libgfortran mingw gcc", "InnoInstaller  LAAunknown Win?", "None"},
         {"WISEMAIN", "WiseInstaller  LAAunknown Win?", "None"},
         {"kalvern gcc", "GFortran(Kalvern)  LAAunknown Win?", "New Fujitsu"},
-        {kv + " InnoSetupLdrWindow libgfortran KALVERN", "Delphi(Kalvern)  LAAunknown Win?", "None"},
+        {kv + " InnoSetupLdrWindow libgfortran KALVERN", "Delphi(Kalvern)  LAAunknown Win?",
+         "None"},
     };
     TTempDir dir;
     for (const TCase& c : cases) {
@@ -103,21 +109,43 @@ TEST(ExeSig, ScoresMarkersFoundAnywhereInTheFile) {
 
 TEST(ExeSig, BlocksDoNotOverlapAndEveryOffsetIsSeen) {
     // Each marker at every offset near the start and the end of a block, and across a
-    // boundary (not seen), in blocks full of near misses.
+    // boundary (not seen), in blocks full of near misses; with and without vector code.
     const auto& markers = SignatureStrings();
-    for (int m = 0; m < SignatureStringCount; ++m) {
-        const std::string& mark = markers[m];
-        for (std::size_t at : {std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{3},
-                               SignatureBlockSize - mark.size() - 1, SignatureBlockSize - mark.size(),
-                               SignatureBlockSize - mark.size() + 1, SignatureBlockSize - 1}) {
-            std::string data(3 * SignatureBlockSize, ' ');
-            for (std::size_t i = 0; i + 2 < data.size(); i += 3) data.replace(i, 2, mark.substr(0, 2));
-            data.replace(at, mark.size(), mark);
-            TSignatureScanner scan;
-            for (std::size_t b = 0; b < data.size(); b += SignatureBlockSize)
-                scan.ScanBlock(reinterpret_cast<const unsigned char*>(data.data()) + b, SignatureBlockSize);
-            const bool inside = at + mark.size() <= SignatureBlockSize;
-            EXPECT_EQ((scan.Found() >> m & 1) != 0, inside) << mark << " at " << at;
+    for (int path = 0; path < 3; ++path) { // vector 32, vector 16, plain
+        const bool portable = path == 2;
+        for (int m = 0; m < SignatureStringCount; ++m) {
+            const std::string& mark = markers[m];
+            for (std::size_t at :
+                 {std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{17},
+                  SignatureBlockSize - mark.size() - 1, SignatureBlockSize - mark.size(),
+                  SignatureBlockSize - mark.size() + 1, SignatureBlockSize - 1}) {
+                std::string data(3 * SignatureBlockSize, ' ');
+                for (std::size_t i = 0; i + 3 < data.size(); i += 4)
+                    data.replace(i, 3, mark.substr(0, std::min<std::size_t>(3, mark.size() - 1)));
+                data.replace(at, mark.size(), mark);
+                TSignatureScanner scan(portable, path == 1);
+                for (std::size_t b = 0; b < data.size(); b += SignatureBlockSize)
+                    scan.ScanBlock(reinterpret_cast<const unsigned char*>(data.data()) + b,
+                                   SignatureBlockSize);
+                const bool inside = at + mark.size() <= SignatureBlockSize;
+                EXPECT_EQ(scan.Found(), inside ? 1u << m : 0u)
+                    << mark << " at " << at << " path " << path;
+            }
+        }
+        // Every byte value in a marker's last place and in the place of its blank: only the
+        // two cases of the letter, and a blank or a zero byte, complete it.
+        for (unsigned c = 0; c < 256; ++c) {
+            for (std::size_t at : {std::size_t{5}, std::size_t{30}}) {
+                std::string block(64, 'x');
+                block.replace(at, 8, "wisemai");
+                block[at + 7] = static_cast<char>(c);
+                block.replace(at + 10, 14, "Deadlock_Error");
+                block[at + 18] = static_cast<char>(c);
+                TSignatureScanner scan(portable, path == 1);
+                scan.ScanBlock(reinterpret_cast<const unsigned char*>(block.data()), block.size());
+                EXPECT_EQ((scan.Found() >> 15 & 1) != 0, c == 'n' || c == 'N') << c;
+                EXPECT_EQ((scan.Found() >> 8 & 1) != 0, c == 0 || c == ' ') << c;
+            }
         }
     }
     // Through the file reader: split over the first boundary, then whole in the second block.
@@ -125,7 +153,8 @@ TEST(ExeSig, BlocksDoNotOverlapAndEveryOffsetIsSeen) {
     std::string split(SignatureBlockSize - 4, 'x');
     EXPECT_EQ(GetExeSig(dir.Write("a", split + "wisemain")), "Unknown  LAAunknown Win?");
     EXPECT_EQ(GetExeSig(dir.Write("b", split + "....wisemain")), "WiseInstaller  LAAunknown Win?");
-    EXPECT_EQ(GetExeSig(dir.Write("c", std::string(SignatureBlockSize, 'x'))), "Unknown  LAAunknown Win?");
+    EXPECT_EQ(GetExeSig(dir.Write("c", std::string(SignatureBlockSize, 'x'))),
+              "Unknown  LAAunknown Win?");
 }
 
 TEST(ExeSig, BitnessAndLargeAddressFromTheHeader) {
@@ -143,7 +172,8 @@ TEST(ExeSig, BitnessAndLargeAddressFromTheHeader) {
         {MakePe(0x8664, 0x0022, true), " isLAA Win64", true, true},
         {MakePe(0x8664, 0x0002, true), " notLAA Win64", false, true},
         {MakePe(0xAA64, 0x0022, true), " isLAA Win?", true, false},
-        {MakePe(0x14C, 0, false).substr(0, 0x50), " LAAunknown Win?", false, false}, // cut in the file header
+        {MakePe(0x14C, 0, false).substr(0, 0x50), " LAAunknown Win?", false,
+         false}, // cut in the file header
         {"MZ", " LAAunknown Win?", false, false},
         {badSig, " LAAunknown Win?", false, false},
         {farHeader, " LAAunknown Win?", false, false},
@@ -196,9 +226,61 @@ TEST(ExeSig, DelphiResourceAndItsBonus) {
 
     // 1 + 20 for the marker with the resource beats GFortran's 8; without it, it loses.
     const std::string tail = "BORLAND\\DELPHI libgfortran mingw gcc";
-    EXPECT_EQ(GetExeSig(dir.Write("d.exe", MakePe(0x14C, 0, false, good, tail))), "Delphi  notLAA Win32");
-    EXPECT_EQ(GetExeSig(dir.Write("e.exe", MakePe(0x14C, 0, false, ResourceTree(10, {"OTHER"}), tail))),
-              "GFortran  notLAA Win32");
-    EXPECT_EQ(SignatureWinner(1u << 0 | 1u << 14, true), 6);  // 21 against 12
+    EXPECT_EQ(GetExeSig(dir.Write("d.exe", MakePe(0x14C, 0, false, good, tail))),
+              "Delphi  notLAA Win32");
+    EXPECT_EQ(
+        GetExeSig(dir.Write("e.exe", MakePe(0x14C, 0, false, ResourceTree(10, {"OTHER"}), tail))),
+        "GFortran  notLAA Win32");
+    EXPECT_EQ(SignatureWinner(1u << 0 | 1u << 14, true), 6); // 21 against 12
     EXPECT_EQ(SignatureWinner(1u << 0 | 1u << 14, false), 7);
 }
+
+#ifdef _WIN32
+#include <windows.h>
+
+namespace {
+
+// The same question asked of the system: the file loaded as a resource-only data file.
+bool SystemHasDelphiResource(const std::string& file) {
+    HMODULE module = LoadLibraryExA(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return false;
+    bool found = false;
+    EnumResourceNamesA(
+        module, MAKEINTRESOURCEA(10),
+        [](HMODULE, LPCSTR, LPSTR name, LONG_PTR found) -> BOOL {
+            if (IS_INTRESOURCE(name) || std::strcmp(name, "DVCLAL") != 0) return TRUE;
+            *reinterpret_cast<bool*>(found) = true;
+            return FALSE;
+        },
+        reinterpret_cast<LONG_PTR>(&found));
+    FreeLibrary(module);
+    return found;
+}
+
+} // namespace
+
+TEST(ExeSig, ResourceReaderAgreesWithTheSystemLoader) {
+    TTempDir dir;
+    std::vector<std::string> files;
+    const std::vector<std::string> trees = {ResourceTree(10, {"PACKAGEINFO", "DVCLAL"}),
+                                            ResourceTree(10, {"dvclal"}),
+                                            ResourceTree(3, {"DVCLAL"})};
+    for (std::size_t i = 0; i < trees.size(); ++i) {
+        files.push_back(
+            dir.Write("r" + std::to_string(i) + ".exe", MakePe(0x8664, 0x22, true, trees[i])));
+        files.push_back(
+            dir.Write("s" + std::to_string(i) + ".exe", MakePe(0x14C, 0x2, false, trees[i])));
+    }
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    files.push_back(self);
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    files.push_back(std::string(system) + "\\kernel32.dll");
+    files.push_back(std::string(system) + "\\comctl32.dll");
+    files.push_back(dir.Write("plain.txt", "not an executable"));
+    for (const std::string& f : files)
+        EXPECT_EQ(HasDelphiResource(f), SystemHasDelphiResource(f)) << f;
+    EXPECT_TRUE(SystemHasDelphiResource(files[0])); // the crafted image is one the system accepts
+}
+#endif

@@ -1,6 +1,7 @@
+#include <windows.h>
+
 #include <commdlg.h>
 #include <intrin.h>
-#include <windows.h>
 
 #include <cstring>
 #include <vector>

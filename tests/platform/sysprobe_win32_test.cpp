@@ -87,21 +87,22 @@ TEST(SysProbe, WriteTestLeavesItsValue) {
 }
 
 TEST(SysProbe, OpenCommandFollowsTheFileType) {
-    // HKEY_CLASSES_ROOT shows the user's own classes under Software\Classes.
+    // Scratch classes written through HKEY_CLASSES_ROOT itself (for a user without the
+    // rights to the machine's classes they land in the user's own).
     const std::string ext = ".pvt" + std::to_string(GetCurrentProcessId() % 10000);
     const std::string type = "PelvarnProbe" + ext.substr(1) + ".File";
     struct TClean {
         std::string Ext, Type;
         ~TClean() {
-            RegDeleteTreeA(HKEY_CURRENT_USER, ("Software\\Classes\\" + Ext).c_str());
-            RegDeleteTreeA(HKEY_CURRENT_USER, ("Software\\Classes\\" + Type).c_str());
-            RegDeleteTreeA(HKEY_CURRENT_USER, ("Software\\Classes\\" + Ext + "x").c_str());
+            RegDeleteTreeA(HKEY_CLASSES_ROOT, (Ext).c_str());
+            RegDeleteTreeA(HKEY_CLASSES_ROOT, (Type).c_str());
+            RegDeleteTreeA(HKEY_CLASSES_ROOT, (Ext + "x").c_str());
         }
     } clean{ext, type};
     auto set = [](const std::string& key, const std::string& data) {
         HKEY k = nullptr;
-        RegCreateKeyExA(HKEY_CURRENT_USER, ("Software\\Classes\\" + key).c_str(), 0, nullptr, 0,
-                        KEY_ALL_ACCESS, nullptr, &k, nullptr);
+        RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                        nullptr);
         RegSetValueExA(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                        static_cast<DWORD>(data.size() + 1));
         RegCloseKey(k);
@@ -120,9 +121,11 @@ TEST(SysProbe, SystemTexts) {
     EXPECT_NE(os.find(" (NT."), std::string::npos) << os;
     EXPECT_NE(os.find(") "), std::string::npos) << os;
     bool wow = true;
-    EXPECT_EQ(Wow64Text(wow),
-              sizeof(void*) == 8 ? "Process is NOT running on Wow64" : Wow64Text(wow));
-    if (sizeof(void*) == 8) EXPECT_FALSE(wow);
+    const std::string wowText = Wow64Text(wow);
+    if (sizeof(void*) == 8) { // a 64-bit process never runs on Wow64
+        EXPECT_EQ(wowText, "Process is NOT running on Wow64");
+        EXPECT_FALSE(wow);
+    }
     EXPECT_NE(LocaleText(LocaleEnglishLanguage), "Unknown");
     EXPECT_EQ(LocaleText(0x7FFFFFF), "Unknown");
     const double hz = CpuSpeedMHz();

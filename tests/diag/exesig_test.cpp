@@ -155,6 +155,25 @@ TEST(ExeSig, BlocksDoNotOverlapAndEveryOffsetIsSeen) {
     EXPECT_EQ(GetExeSig(dir.Write("b", split + "....wisemain")), "WiseInstaller  LAAunknown Win?");
     EXPECT_EQ(GetExeSig(dir.Write("c", std::string(SignatureBlockSize, 'x'))),
               "Unknown  LAAunknown Win?");
+    // Files of several read pieces (128 KB): a marker on a piece boundary is whole in the
+    // block after it; one across a block boundary is not seen.
+    const std::size_t piece = 64 * SignatureBlockSize;
+    struct TBig {
+        std::size_t Size, At;
+        std::string Mark, Want;
+    };
+    const TBig big[] = {
+        {3 * piece, piece, "wisemain", "WiseInstaller  LAAunknown Win?"},
+        {3 * piece + 5, 3 * piece - 4, "wisemain", "Unknown  LAAunknown Win?"},
+        {5 * piece / 2, 5 * piece / 2 - 8, "wisemain", "WiseInstaller  LAAunknown Win?"},
+        {2 * piece, piece - 3, "gcc", "GFortran  LAAunknown Win?"},
+        {2 * piece, piece - 2, "gcc", "Unknown  LAAunknown Win?"},
+    };
+    for (const TBig& b : big) {
+        std::string data(b.Size, '\0');
+        data.replace(b.At, b.Mark.size(), b.Mark);
+        EXPECT_EQ(GetExeSig(dir.Write("big", data)), b.Want) << b.Size << " " << b.At;
+    }
 }
 
 TEST(ExeSig, BitnessAndLargeAddressFromTheHeader) {

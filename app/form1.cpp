@@ -55,7 +55,10 @@ void TForm1::SetInfo(const std::string& text) {
 
 void TForm1::SetJobFolder(const std::string& folder) {
     const std::string batchFile = JoinPath(folder, Command.BatchFileName);
-    if (!folder.empty() && FileExists(batchFile) && FileExists(JoinPath(folder, InitialStiName))) {
+    // The drive is asked first, so a card or stick that is not ready never brings up the
+    // system's "insert a disk" box.
+    if (!folder.empty() && SafeFileExists(batchFile) &&
+        SafeFileExists(JoinPath(folder, InitialStiName))) {
         JobFolder = folder;
         View.SetCaption(TControlId::BatchLabel, "Batch file: " + batchFile);
         View.SetEnabled(TControlId::StartBtn, true);
@@ -93,7 +96,7 @@ void TForm1::BatchBtnClick() {
     if (LowerFileName(FileNamePart(chosen)) != LowerFileName(batchName)) {
         View.ShowMessage("You must select a file named pelvrn.bat", TMsgKind::Error,
                          TMsgButtons::OkHelp, HcChooseBatch);
-    } else if (!FileExists(JoinPath(folder, InitialStiName))) {
+    } else if (!SafeFileExists(JoinPath(folder, InitialStiName))) {
         View.ShowMessage("You must select a folder containing a file named initial.sti",
                          TMsgKind::Error, TMsgButtons::OkHelp, HcChooseBatch);
     } else {
@@ -104,6 +107,14 @@ void TForm1::BatchBtnClick() {
 void TForm1::StartBtnClick() {
     if (!Runner.Ended(JobProcess)) {
         View.ShowMessage(JobRunningText, TMsgKind::Information, TMsgButtons::OkHelp, HcJobRunning);
+        return;
+    }
+    // A job folder on a drive that is no longer ready (or a folder that is gone) is refused
+    // before anything of the run is touched, so RESUME still works once it is back.
+    if (!SafeDirExists(JobFolder)) {
+        View.ShowMessage("Error:\r\nCannot reach the job folder\r\n" + JobFolder +
+                             "\r\nIs its drive ready?",
+                         TMsgKind::Error, TMsgButtons::OkHelp, HcStiRefused);
         return;
     }
     JobCount = 0;

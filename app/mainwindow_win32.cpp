@@ -8,6 +8,7 @@
 
 #include "app/menuids.h"
 #include "base/paths.h"
+#include "platform/xwutil.h"
 #include "resids.h"
 
 namespace pelvarn {
@@ -716,7 +717,11 @@ bool TMainWindow::ChooseFile(const std::string& fileName, const std::string& fil
     dialog.lpstrFile = file.data();
     dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.lpstrTitle = " Choose a file named PELVRN.BAT";
-    // The current folder is left alone, so the program never holds the chosen folder open.
+    // Given no folder of its own, the dialog opens in the current folder (not in the one the
+    // system remembers). The current folder is left alone (OFN_NOCHANGEDIR), so the program
+    // never holds the chosen folder open and every dialog opens in the start-up folder.
+    const std::string initialDir = DialogInitialFolder("");
+    dialog.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
     dialog.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_EXPLORER |
                    OFN_ENABLESIZING | OFN_NOCHANGEDIR;
     if (!GetOpenFileNameA(&dialog)) return false;

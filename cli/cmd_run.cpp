@@ -243,7 +243,9 @@ std::string ParseOptions(const std::vector<std::string>& args, TRunOptions& o) {
     }
     std::string folder = NoTrailingBackslash(o.Folder);
     if (PathDelim == '\\') folder = NoTrailingBackslash(folder, '/');
-    if (!folder.empty()) o.Folder = folder;
+    // A drive root keeps its backslash ("E:\\"): "E:" alone names that drive's current folder.
+    const bool driveRoot = PathDelim == '\\' && o.Folder.size() == 3 && o.Folder[1] == ':';
+    if (!folder.empty() && !driveRoot) o.Folder = folder;
     return "";
 }
 

@@ -17,10 +17,10 @@ using TLabels = std::array<std::string, FolderKindCount>;
 
 TLabels& Labels() {
     static TLabels labels = {
-        "Named Folder",   "Windows Folder",    "TMP Folder",         "TEMP Folder",
-        "SYSTEMDRIVE",    "KVTEMP Folder",     "KVKEEP Folder",      "C:\\TEMP",
-        "KVDIR Folder",   "C:\\KV",            "Current Directory",  "Application Folder",
-        "C:\\",           "HOMEPATH Folder",   "User Folder",        "AppData Folder",
+        "Named Folder", "Windows Folder",  "TMP Folder",        "TEMP Folder",
+        "SYSTEMDRIVE",  "KVTEMP Folder",   "KVKEEP Folder",     "C:\\TEMP",
+        "KVDIR Folder", "C:\\KV",          "Current Directory", "Application Folder",
+        "C:\\",         "HOMEPATH Folder", "User Folder",       "AppData Folder",
     };
     return labels;
 }
@@ -147,7 +147,8 @@ std::string FolderReport() {
         if (!locdirs_detail::KindExists(kind)) continue;
         const std::string folder = ResolveFolder(kind);
         const bool exists = !folder.empty() && SafeDirExists(folder);
-        report += FolderReportLine(Labels()[kind], folder, exists, exists && FolderWriteable(folder));
+        report +=
+            FolderReportLine(Labels()[kind], folder, exists, exists && FolderWriteable(folder));
     }
     return report;
 }

@@ -11,22 +11,22 @@ namespace pelvarn {
 
 // Kinds of folder; the labels of the three fixed folders (7, 9, 12) are also their values.
 enum TFolderKind : int {
-    fkNamed = 0,      // "Named Folder": the name the caller passes
-    fkWindows,        // "Windows Folder"
-    fkTmp,            // "TMP Folder"
-    fkTemp,           // "TEMP Folder"
-    fkSystemDrive,    // "SYSTEMDRIVE"
-    fkKvTemp,         // "KVTEMP Folder"
-    fkKvKeep,         // "KVKEEP Folder"
-    fkFixedTemp,      // "C:\TEMP"
-    fkKvDir,          // "KVDIR Folder"
-    fkFixedKv,        // "C:\KV"
-    fkCurrent,        // "Current Directory"
-    fkApplication,    // "Application Folder"
-    fkDriveRoot,      // "C:\"
-    fkHomePath,       // "HOMEPATH Folder": HOMEDRIVE followed by HOMEPATH
-    fkUser,           // "User Folder": the user's documents (POSIX: HOME)
-    fkAppData,        // "AppData Folder"
+    fkNamed = 0,   // "Named Folder": the name the caller passes
+    fkWindows,     // "Windows Folder"
+    fkTmp,         // "TMP Folder"
+    fkTemp,        // "TEMP Folder"
+    fkSystemDrive, // "SYSTEMDRIVE"
+    fkKvTemp,      // "KVTEMP Folder"
+    fkKvKeep,      // "KVKEEP Folder"
+    fkFixedTemp,   // "C:\TEMP"
+    fkKvDir,       // "KVDIR Folder"
+    fkFixedKv,     // "C:\KV"
+    fkCurrent,     // "Current Directory"
+    fkApplication, // "Application Folder"
+    fkDriveRoot,   // "C:\"
+    fkHomePath,    // "HOMEPATH Folder": HOMEDRIVE followed by HOMEPATH
+    fkUser,        // "User Folder": the user's documents (POSIX: HOME)
+    fkAppData,     // "AppData Folder"
 };
 inline constexpr int FolderKindCount = 16;
 

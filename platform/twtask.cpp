@@ -17,7 +17,9 @@ TSleepFn& Sleeper() {
     return fn;
 }
 
-bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool IsTrimmed(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
 
 bool NeedsQuotes(char c) {
     switch (c) {
@@ -48,8 +50,10 @@ void ClearCmdRec(TCmdRec& Rec) {
 }
 
 std::string QuoteIfNeeded(std::string_view S) {
-    while (!S.empty() && IsTrimmed(S.front())) S.remove_prefix(1);
-    while (!S.empty() && IsTrimmed(S.back())) S.remove_suffix(1);
+    while (!S.empty() && IsTrimmed(S.front()))
+        S.remove_prefix(1);
+    while (!S.empty() && IsTrimmed(S.back()))
+        S.remove_suffix(1);
     std::string item(S);
     if (item.size() >= 2 && item.front() == '"' && item.back() == '"') return item;
     for (char c : item)

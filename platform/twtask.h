@@ -19,10 +19,10 @@ struct TCmdProcInfo {
 
 // One call's record; it lives on the stack of RunCmdTimed.
 struct TCmdRec {
-    std::string AppName;    // the command again, for reference; never handed to the system
-    std::string Command;    // program to start (path or bare name)
-    std::string Parameters; // text after the program on the command line
-    std::string WorkDir;    // folder the process starts in
+    std::string AppName;      // the command again, for reference; never handed to the system
+    std::string Command;      // program to start (path or bare name)
+    std::string Parameters;   // text after the program on the command line
+    std::string WorkDir;      // folder the process starts in
     std::int32_t ShowCmd = 0; // window show state (must fit in 16 bits)
     TCmdProcInfo ProcInfo;
     std::uint32_t ExitCode = 0; // the process's own exit code once it has ended by itself

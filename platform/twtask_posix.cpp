@@ -25,8 +25,8 @@ thread_local int LastError = 0;
 
 bool Fail(TCmdRec& Rec, const std::string& line, int err) {
     LastError = err;
-    ErrorBox("LaunchCmd error:\r\n" + SysErrorText(err) + "\r\nSent: " + line + "\r\nWorkDir: " +
-             Rec.WorkDir);
+    ErrorBox("LaunchCmd error:\r\n" + SysErrorText(err) + "\r\nSent: " + line +
+             "\r\nWorkDir: " + Rec.WorkDir);
     return false;
 }
 

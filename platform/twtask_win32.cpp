@@ -47,8 +47,8 @@ bool LaunchCmd(TCmdRec& Rec) {
     if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir,
                         &si, &pi)) {
         const std::string error = LastErrorText();
-        ErrorBox("LaunchCmd error:\r\n" + error + "\r\nSent: " + line + "\r\nWorkDir: " +
-                 Rec.WorkDir);
+        ErrorBox("LaunchCmd error:\r\n" + error + "\r\nSent: " + line +
+                 "\r\nWorkDir: " + Rec.WorkDir);
         return false;
     }
     Rec.ProcInfo.hProcess = pi.hProcess;
@@ -72,9 +72,8 @@ std::string SysErrorText(std::int32_t Code) {
     char buf[1024];
     // Inserts stay as they stand: with no arguments to fill them, a message holding %1
     // would otherwise make the call read arguments that do not exist.
-    const DWORD n =
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                       static_cast<DWORD>(Code), 0, buf, sizeof buf, nullptr);
+    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, static_cast<DWORD>(Code), 0, buf, sizeof buf, nullptr);
     if (n == 0) return "format message error";
     return std::string(buf, n);
 }

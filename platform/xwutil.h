@@ -61,6 +61,9 @@ std::string SuiteFolder();
 std::string SuiteFile(const std::string& Name);
 // The system's temporary folder without its trailing separator; empty when there is none.
 std::string TempFolder();
+// The folder a file dialog opens in: InitialDir, or the current folder when it is blank.
+std::string DialogInitialFolder(const std::string& InitialDir);
+
 // The first existing file among Name itself (absolute, or relative to the current folder)
 // and Name in each folder of the search path ("path"; entries separated by ";", on POSIX
 // by ":"), empty entries skipped; empty when there is none.

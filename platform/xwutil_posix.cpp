@@ -140,4 +140,11 @@ std::string FindOnPath(const std::string& Name) {
     return "";
 }
 
+std::string DialogInitialFolder(const std::string& InitialDir) {
+    if (!Trim(InitialDir).empty()) return InitialDir;
+    std::error_code ec;
+    std::string cwd = std::filesystem::current_path(ec).string();
+    return ec ? std::string() : cwd;
+}
+
 } // namespace pelvarn

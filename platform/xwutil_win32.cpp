@@ -39,7 +39,9 @@ bool HasForegroundLockSetting(const TOsVersion& v) {
     return false;
 }
 
-bool StartsWithDrive(const std::string& path) { return path.size() >= 2 && path[1] == ':'; }
+bool StartsWithDrive(const std::string& path) {
+    return path.size() >= 2 && path[1] == ':';
+}
 
 // The suite's fixed folder, always on drive C whatever drive holds Windows.
 constexpr const char* FixedSuiteFolder = "C:\\KV";
@@ -208,6 +210,13 @@ std::string FindOnPath(const std::string& Name) {
         start = end + 1;
     }
     return "";
+}
+
+std::string DialogInitialFolder(const std::string& InitialDir) {
+    if (!Trim(InitialDir).empty()) return InitialDir;
+    char buf[MAX_PATH + 1];
+    const DWORD n = GetCurrentDirectoryA(sizeof buf, buf);
+    return n == 0 || n >= sizeof buf ? std::string() : std::string(buf, n);
 }
 
 } // namespace pelvarn

@@ -156,6 +156,28 @@ TEST_F(Form1Test, StartRefusalsShowTheirBoxesAndLaunchNothing) {
     }
 }
 
+TEST_F(Form1Test, StartOnAFolderThatIsGoneKeepsThePausedRun) {
+    CreateWithModel();
+    StartRun();
+    FinishJob("5.0");
+    Form->PauseBtnClick();
+    Form->DosJobTimerTimer();
+    Runner.EndAll();
+    const std::string moved = Model + "-away";
+    std::filesystem::rename(Model, moved); // as when its drive is taken out
+    View.Messages.clear();
+    const std::size_t starts = Runner.Starts.size();
+    Form->StartBtnClick();
+    ASSERT_EQ(View.Messages.size(), 1u);
+    EXPECT_EQ(View.Messages[0].Text,
+              "Error:\r\nCannot reach the job folder\r\n" + Model + "\r\nIs its drive ready?");
+    EXPECT_EQ(View.Messages[0].Kind, TMsgKind::Error);
+    EXPECT_EQ(Runner.Starts.size(), starts);
+    EXPECT_EQ(Form->JobCount, 1);
+    EXPECT_EQ(Buttons(), PausedState(true));
+    std::filesystem::rename(moved, Model);
+}
+
 TEST_F(Form1Test, NothingAlteredAtStartHasReadTheRecordsAlready) {
     CreateWithModel();
     View.OrderIndex = 0;

@@ -57,5 +57,14 @@ run 1 out.txt err.txt cputime none.log && same "cputime missing log" err.txt \
 run 64 out.txt err.txt cputime && passes=$((passes+1))
 run 64 out.txt err.txt frobnicate && passes=$((passes+1))
 
+# The folder table: an unset KVKEEP ends its line right after the tab; one line per kind.
+(unset KVKEEP; run 0 out.txt err.txt folders) && grep -q "$(printf '^KVKEEP Folder   \tUNDEFINED\r$')" out.txt &&
+  passes=$((passes+1)) || { echo "FAIL: folders KVKEEP line"; cat out.txt; failures=$((failures+1)); }
+lines=$(grep -c "$(printf '\r$')" out.txt)
+if [ -n "$EMU" ]; then want=15; else want=8; fi
+[ "$lines" = "$want" ] && passes=$((passes+1)) || { echo "FAIL: folders gave $lines lines"; failures=$((failures+1)); }
+run 64 out.txt err.txt folders extra && passes=$((passes+1))
+run 0 out.txt err.txt folders --help && grep -q 'Usage: pelvarn-cli folders' out.txt && passes=$((passes+1))
+
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -135,5 +135,28 @@ EOS
     done
 fi
 
+# Under Wine: a job folder at a drive root. A free drive letter of the prefix is pointed at a
+# scratch folder; every job file is named inside the root ("X:\\Job0", not "X:Job0").
+if [ -n "$EMU" ]; then
+    devices=${WINEPREFIX:-$HOME/.wine}/dosdevices
+    letter=
+    for l in r s t u v w x y; do [ -e "$devices/$l:" ] || { letter=$l; break; }; done
+    if [ -n "$letter" ] && [ -d "$devices" ]; then
+        L=$(echo "$letter" | tr a-z A-Z)
+        rm -rf root && cp -r gen root && ln -s "$WORK/root" "$devices/$letter:"
+        cli run "$L:\\" --include alter --order pair --seed 5 --max-jobs 20 >out6.txt 2>err.txt
+        expect_status 0 $? "run at a drive root"
+        rm -f "$devices/$letter:"
+        grep "^Improved condensation saved as file" out6.txt | head -1
+        grep -q "^Improved condensation saved as file $L:\\\\optimal.sti$" out6.txt && ok ||
+            fail "drive root: $(grep Improved out6.txt | head -1)"
+        [ -f root/Job0 ] && [ -f root/Job19 ] && [ -f root/optimal.sti ] && [ -f root/run.log ] && ok ||
+            fail "drive root: the job files are not in the root"
+        cmp -s root/initial.sti initial.copy && ok || fail "drive root: initial.sti was changed"
+    else
+        echo "no free drive letter: drive-root run skipped"
+    fi
+fi
+
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

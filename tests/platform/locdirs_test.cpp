@@ -51,7 +51,9 @@ class TEnv {
 struct TBoxes {
     std::vector<std::string> Texts;
     TErrorBoxCatcher Before;
-    TBoxes() { Before = SetErrorBoxCatcher([this](const std::string& t) { Texts.push_back(t); }); }
+    TBoxes() {
+        Before = SetErrorBoxCatcher([this](const std::string& t) { Texts.push_back(t); });
+    }
     ~TBoxes() { SetErrorBoxCatcher(Before); }
 };
 
@@ -164,8 +166,8 @@ TEST(FindOnPath, SkipsEmptyEntriesAndAddsNoSecondSeparator) {
     dir.Write(OnWindows ? "b\\tool.txt" : "b/tool.txt", "x");
     const char sep = OnWindows ? ';' : ':';
     const char delim = OnWindows ? '\\' : '/';
-    const std::string path = std::string(2, sep) + dir.File("a") + sep + sep + dir.File("b") +
-                             delim + sep;
+    const std::string path =
+        std::string(2, sep) + dir.File("a") + sep + sep + dir.File("b") + delim + sep;
     TEnv env(OnWindows ? "path" : "PATH", path);
     EXPECT_EQ(FindOnPath("tool.txt"), dir.File("b") + delim + "tool.txt");
     EXPECT_EQ(FindOnPath("none.txt"), "");
@@ -194,8 +196,12 @@ TEST(LocDirs, SystemDriveGoesIntoTheFixedLabels) {
 
 TEST(LocDirs, NormalisesDrivesRootsAndTrailingSeparators) {
     const std::pair<const char*, const char*> cases[] = {
-        {"C:", "C:\\"},          {" \tC: ", "C:\\"},          {"C:\\", "C:\\"},
-        {"C:\\Temp\\", "C:\\Temp"}, {"C:\\Temp\\\\", "C:\\Temp\\"}, {"  ", ""},
+        {"C:", "C:\\"},
+        {" \tC: ", "C:\\"},
+        {"C:\\", "C:\\"},
+        {"C:\\Temp\\", "C:\\Temp"},
+        {"C:\\Temp\\\\", "C:\\Temp\\"},
+        {"  ", ""},
         {"\\\\srv\\share\\", "\\\\srv\\share"},
     };
     for (auto [raw, want] : cases)
@@ -222,7 +228,8 @@ TEST(LocDirs, ResolvesKindsToFullFolders) {
         TBoxes boxes;
         EXPECT_EQ(ResolveFolder(16), "");
         EXPECT_EQ(ResolveFolder(-1), "");
-        EXPECT_EQ(boxes.Texts, std::vector<std::string>(2, "program error: unexpected case of sdt"));
+        EXPECT_EQ(boxes.Texts,
+                  std::vector<std::string>(2, "program error: unexpected case of sdt"));
     }
     if (!OnWindows) return;
     TEnv drive("SYSTEMDRIVE", "c:");
@@ -248,7 +255,8 @@ TEST(LocDirs, WriteTest) {
 
     const std::string locked = dir.File("locked");
     fs::create_directories(locked);
-    fs::permissions(locked, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+    fs::permissions(locked,
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
     const bool writeableAnyway = CanWriteIn(locked);
     if (!writeableAnyway) EXPECT_FALSE(FolderWriteable(locked));
@@ -257,7 +265,8 @@ TEST(LocDirs, WriteTest) {
 }
 
 TEST(LocDirs, ReportLines) {
-    EXPECT_EQ(FolderReportLine("KVKEEP Folder", "", false, false), "KVKEEP Folder   \tUNDEFINED\r\n");
+    EXPECT_EQ(FolderReportLine("KVKEEP Folder", "", false, false),
+              "KVKEEP Folder   \tUNDEFINED\r\n");
     EXPECT_EQ(FolderReportLine("Application Folder", "C:\\x", true, true),
               "Application Folder\tC:\\x             \t  Exists, Writeable\r\n");
     EXPECT_EQ(FolderReportLine("C:\\KV", "C:\\KV", true, false),
@@ -270,13 +279,14 @@ TEST(LocDirs, ReportLines) {
     TEnv kvdir("KVDIR", dir.Path());
     const std::string report = FolderReport();
     EXPECT_NE(report.find("\r\nKVKEEP Folder   \tUNDEFINED\r\n"), std::string::npos) << report;
-    EXPECT_NE(report.find("KVDIR Folder    \t" + PadRight(dir.Path(), 17) +
-                          "\t  Exists, Writeable\r\n"),
-              std::string::npos)
+    EXPECT_NE(
+        report.find("KVDIR Folder    \t" + PadRight(dir.Path(), 17) + "\t  Exists, Writeable\r\n"),
+        std::string::npos)
         << report;
     EXPECT_EQ(report.find("Named Folder"), std::string::npos);
     std::size_t lines = 0;
-    for (std::size_t at = report.find("\r\n"); at != std::string::npos; at = report.find("\r\n", at + 2))
+    for (std::size_t at = report.find("\r\n"); at != std::string::npos;
+         at = report.find("\r\n", at + 2))
         ++lines;
     EXPECT_EQ(lines, OnWindows ? 15u : 8u);
 }

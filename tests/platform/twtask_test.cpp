@@ -136,7 +136,9 @@ TEST(TwTask, QuotingAndErrorTexts) {
     const std::pair<const char*, const char*> cases[] = {
         {" C:\\Program Files\\kesto.exe\t", "\"C:\\Program Files\\kesto.exe\""},
         {"\"C:\\Program Files\\kesto.exe\"", "\"C:\\Program Files\\kesto.exe\""},
-        {"a&b", "\"a&b\""}, {"x^y", "\"x^y\""}, {"a|b,c;d=e", "a|b,c;d=e"},
+        {"a&b", "\"a&b\""},
+        {"x^y", "\"x^y\""},
+        {"a|b,c;d=e", "a|b,c;d=e"},
     };
     for (auto [item, want] : cases)
         EXPECT_EQ(twtask::QuoteIfNeeded(item), want) << item;

@@ -15,6 +15,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -1019,6 +1020,48 @@ void Tools(const TArgs& a) {
     app.Quit();
 }
 
+// A job folder at the root of a drive (PELVARN_E2E_DRIVE, pointed at a scratch folder by
+// run.sh): every file of the job is named inside the root ("R:\\Job0", not "R:Job0").
+void DriveRoot(const TArgs& a) {
+    const char* drive = std::getenv("PELVARN_E2E_DRIVE");
+    if (!drive || !*drive) throw TFatal("PELVARN_E2E_DRIVE is not set");
+    const std::string root = std::string(drive) + "\\";
+    TWorkspace ws(a.Work, a.Exe, a.FakeJob);
+    fs::copy_file(a.FakeJob, root + "fakejob.exe", fs::copy_options::overwrite_existing);
+    WriteFile(root + "pelvrn.bat", "@fakejob.exe %1\r\n");
+    WriteFile(root + "initial.sti", InitialSti);
+    WriteFile(root + "jobtimes.txt", "Job0 10.0\r\nJob1 12.0\r\nJob2 8.0\r\nJob3 9.0 hold\r\n");
+    TApp app(ws.Exe, ws.Root);
+    TControls c(app.Window());
+
+    Click(c.Change);
+    AnswerOpenDialog(app, " Choose a file named PELVRN.BAT", root + "pelvrn.bat",
+                     "Change to a drive root");
+    CheckEq(Text(c.BatchLabel), "Batch file: " + root + "pelvrn.bat", "batch label at the root");
+    Click(c.Start);
+    const std::string saved = "Improved condensation saved as file " + root + "optimal.sti";
+    if (!WaitUntil(
+            [&] {
+                for (const auto& line : Lines(Text(c.Memo)))
+                    if (line == saved) return true;
+                return false;
+            },
+            30000))
+        Check(false, "log line \"" + saved + "\" (log: " + Visible(Text(c.Memo)) + ")");
+    else
+        Say("log: %s", saved.c_str());
+    for (const char* name : {"Job0", "Job0.cnd", "Job2", "run.log", "optimal.sti", "optimal.cnd"})
+        Check(Exists(root + name), std::string(name) + " written in the root");
+    CheckEq(ReadFile(root + "initial.sti"), InitialSti, "initial.sti unchanged");
+    Check(JobLines(c.Memo).size() >= 3, "three jobs read from the root's run.log");
+
+    Click(c.Pause);
+    PressOk(WaitBox(app, "PAUSE"));
+    WriteFile(root + "release", "");
+    WaitText(c.InfoLabel, "Paused", "InfoLabel after PAUSE");
+    app.Quit();
+}
+
 int Cycle(const std::string& exe, int jobs) {
     const std::string folder = fs::path(exe).parent_path().string();
     TApp app(exe, folder);
@@ -1048,8 +1091,9 @@ int Cycle(const std::string& exe, int jobs) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: pelvarn_e2e_driver basic|failures|tools EXE FAKEJOB WORKDIR "
-                         "[SCREENSHOT.bmp]\n       pelvarn_e2e_driver cycle EXE JOBS\n");
+    std::fprintf(stderr,
+                 "usage: pelvarn_e2e_driver basic|failures|tools|driveroot EXE FAKEJOB WORKDIR "
+                 "[SCREENSHOT.bmp]\n       pelvarn_e2e_driver cycle EXE JOBS\n");
     return 64;
 }
 
@@ -1074,6 +1118,8 @@ int main(int argc, char** argv) {
             Failures_(a);
         else if (mode == "tools")
             Tools(a);
+        else if (mode == "driveroot")
+            DriveRoot(a);
         else
             return Usage();
     } catch (const std::exception& e) {

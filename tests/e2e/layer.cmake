@@ -5,7 +5,7 @@ if(WIN32 AND TARGET pelvarn)
   add_executable(pelvarn_e2e_driver ${CMAKE_CURRENT_LIST_DIR}/driver.cpp)
   add_executable(fakejob ${CMAKE_CURRENT_LIST_DIR}/fakejob.cpp)
   add_dependencies(pelvarn_e2e_driver pelvarn fakejob)
-  foreach(scenario basic failures tools)
+  foreach(scenario basic failures tools driveroot)
     add_test(NAME e2e_${scenario}
              COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/run.sh ${scenario}
                      $<TARGET_FILE:pelvarn_e2e_driver> $<TARGET_FILE:pelvarn>

@@ -11,6 +11,20 @@ fi
 win() {
     if [ -n "$emulator" ]; then printf 'Z:%s' "$1" | tr / '\\'; else printf '%s' "$1"; fi
 }
+if [ "$scenario" = driveroot ]; then
+    # A free drive letter of the Wine prefix pointed at a scratch folder for this run.
+    devices=${WINEPREFIX:-$HOME/.wine}/dosdevices
+    letter=
+    for l in r s t u v w x y; do [ -e "$devices/$l:" ] || { letter=$l; break; }; done
+    if [ -z "$emulator" ] || [ -z "$letter" ] || [ ! -d "$devices" ]; then
+        echo "no Wine prefix with a free drive letter: drive-root scenario skipped"
+        exit 77
+    fi
+    rm -rf "$work-root" && mkdir -p "$work-root" && ln -s "$work-root" "$devices/$letter:"
+    trap 'rm -f "$devices/$letter:"' EXIT
+    PELVARN_E2E_DRIVE=$(echo "$letter" | tr a-z A-Z):
+    export PELVARN_E2E_DRIVE
+fi
 rm -f "$shot.bmp"
 # shellcheck disable=SC2086 # the emulator may be empty
 $emulator "$driver" "$scenario" "$(win "$exe")" "$(win "$fakejob")" "$(win "$work")" \

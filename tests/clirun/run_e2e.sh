@@ -140,7 +140,7 @@ fi
 if [ -n "$EMU" ]; then
     devices=${WINEPREFIX:-$HOME/.wine}/dosdevices
     letter=
-    for l in r s t u v w x y; do [ -e "$devices/$l:" ] || { letter=$l; break; }; done
+    for l in r s t u; do [ -e "$devices/$l:" ] || { letter=$l; break; }; done
     if [ -n "$letter" ] && [ -d "$devices" ]; then
         L=$(echo "$letter" | tr a-z A-Z)
         rm -rf root && cp -r gen root && ln -s "$WORK/root" "$devices/$letter:"

@@ -12,10 +12,11 @@ win() {
     if [ -n "$emulator" ]; then printf 'Z:%s' "$1" | tr / '\\'; else printf '%s' "$1"; fi
 }
 if [ "$scenario" = driveroot ]; then
-    # A free drive letter of the Wine prefix pointed at a scratch folder for this run.
+    # A free drive letter of the Wine prefix pointed at a scratch folder for this run (V-Y;
+    # the CLI test, which may run at the same time, takes R-U).
     devices=${WINEPREFIX:-$HOME/.wine}/dosdevices
     letter=
-    for l in r s t u v w x y; do [ -e "$devices/$l:" ] || { letter=$l; break; }; done
+    for l in v w x y; do [ -e "$devices/$l:" ] || { letter=$l; break; }; done
     if [ -z "$emulator" ] || [ -z "$letter" ] || [ ! -d "$devices" ]; then
         echo "no Wine prefix with a free drive letter: drive-root scenario skipped"
         exit 77

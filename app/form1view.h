@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "help/helpcontexts.h"
+
 namespace pelvarn {
 
 enum class TControlId {
@@ -31,17 +33,7 @@ enum class TControlId {
 enum class TMsgKind { Information, Warning, Error };
 enum class TMsgButtons { OkHelp, Ok };
 
-// Help context numbers of the message boxes.
-inline constexpr int HcLaunchFailed = 776250;
-inline constexpr int HcNothingAltered = 776251;
-inline constexpr int HcBadSubstitution = 776252;
-inline constexpr int HcExpectedFile = 776253;
-inline constexpr int HcStiRefused = 776254;
-inline constexpr int HcJobRunning = 776255;
-inline constexpr int HcChooseBatch = 776256;
-inline constexpr int HcAbout = 776257;
-inline constexpr int HcRunTime = 776266;
-inline constexpr int HcTools = 666;
+// The help context numbers of the message boxes come from help/helpcontexts.h.
 
 class TForm1View {
   public:

@@ -10,14 +10,15 @@
 #include "app/form1.h"
 #include "app/mainwindow_win32.h"
 #include "base/paths.h"
+#include "help/win32help.h"
 #include "platform/xwutil.h"
 
 namespace {
 
-std::string ExeFolder() {
+std::string ExePath() {
     char buffer[MAX_PATH * 4] = {};
     DWORD got = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-    return pelvarn::FileFolder(std::string(buffer, got < sizeof buffer ? got : 0));
+    return std::string(buffer, got < sizeof buffer ? got : 0);
 }
 
 // The seed of the program's generator: the time of day (UTC) in milliseconds.
@@ -36,7 +37,14 @@ int Run(HINSTANCE instance, int showCmd) {
     if (!TMainWindow::RegisterWindowClass(instance)) return 1;
     TMainWindow window(instance);
     if (!window.Create()) return 1;
-    TForm1 form(window, SystemProcessRunner(), DefaultJobCommand(), ExeFolder());
+    // The help file is the program's own path with the extension ".chm"; the routing stays
+    // installed until the main window has gone, and closes the help windows at the end.
+    AppHelp().HelpFile = ChangeFileExt(ExePath(), ".chm");
+    THelpRouting help(AppHelp(), Win32HelpEngine(), Win32HelpControls());
+    struct TCloseHelp {
+        ~TCloseHelp() { AppHelp().HelpCommand(HelpCommandQuit, {}); }
+    } closeHelp;
+    TForm1 form(window, SystemProcessRunner(), DefaultJobCommand(), FileFolder(ExePath()));
     window.Attach(form);
     window.Guard([&] { form.FormCreate(UtcMillisecondsOfDay()); });
     window.ShowCentred(showCmd);

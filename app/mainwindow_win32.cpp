@@ -9,6 +9,7 @@
 #include "app/menuids.h"
 #include "base/paths.h"
 #include "platform/xwutil.h"
+#include "help/htmlhelp.h"
 #include "resids.h"
 
 namespace pelvarn {
@@ -98,48 +99,12 @@ std::string WindowText(HWND wnd) {
     return text;
 }
 
-std::string ModulePath() {
-    std::vector<char> buffer(MAX_PATH);
-    for (;;) {
-        DWORD got = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (got == 0) return {};
-        if (got < buffer.size()) return std::string(buffer.data(), got);
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
-// The help file: the program's own path with the extension ".chm".
-std::string HelpFileName() {
-    return ChangeFileExt(ModulePath(), ".chm");
-}
-
-// HTML Help, reached through "hhctrl.ocx" loaded on first use; when the library or the help
-// file is missing nothing happens.
-void CallHtmlHelp(UINT command, DWORD_PTR data) {
-    using THtmlHelpA = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
-    static THtmlHelpA htmlHelp = [] {
-        HMODULE lib = LoadLibraryA("hhctrl.ocx");
-        return lib ? reinterpret_cast<THtmlHelpA>(
-                         reinterpret_cast<void*>(GetProcAddress(lib, "HtmlHelpA")))
-                   : nullptr;
-    }();
-    if (!htmlHelp) return;
-    std::string file = HelpFileName();
-    if (GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) return;
-    htmlHelp(nullptr, file.c_str(), command, data);
-}
-
-constexpr UINT HhDisplayToc = 1;
-constexpr UINT HhHelpContext = 15;
-
-void ShowHelpTopic(DWORD context) {
-    CallHtmlHelp(HhDisplayToc, 0);
-    CallHtmlHelp(HhHelpContext, context);
-}
-
-// The Help button of a message box.
+// The Help button of a message box: the topic of the box's context.
 VOID CALLBACK MessageBoxHelp(LPHELPINFO info) {
-    if (info) ShowHelpTopic(static_cast<DWORD>(info->dwContextId));
+    try {
+        if (info && info->dwContextId) AppHelp().HelpContext(static_cast<int>(info->dwContextId));
+    } catch (...) {
+    }
 }
 
 // Memo1 keeps the keys it needs for reading (arrows, page keys, Ctrl+C), but Tab and
@@ -476,6 +441,14 @@ LRESULT TMainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         }
         break;
+    case WM_HELP: {
+        // F1: the topic of the control that carries a help context; none of the main
+        // window's controls does, but a window made to carry one is served.
+        const auto* info = reinterpret_cast<const HELPINFO*>(lParam);
+        if (info && info->iContextType == HELPINFO_WINDOW && info->dwContextId)
+            AppHelp().HelpContext(static_cast<int>(info->dwContextId));
+        return TRUE;
+    }
     case WM_CLOSE:
         DestroyWindow(wnd);
         return 0;
@@ -761,13 +734,15 @@ void TMainWindow::ShowAbout() {
     box.hInstance = Instance;
     box.lpszText = "Pelvarn\r\nVersion 1.02";
     box.lpszCaption = ApplicationTitle;
-    box.dwStyle = MB_OK | MB_USERICON;
+    box.dwStyle = MB_OK | MB_USERICON | MB_HELP;
     box.lpszIcon = MAKEINTRESOURCEA(IDI_PELVARN);
+    box.dwContextHelpId = HcAbout;
+    box.lpfnMsgBoxCallback = MessageBoxHelp;
     MessageBoxIndirectA(&box);
 }
 
 void TMainWindow::ShowHelpContents() {
-    CallHtmlHelp(HhDisplayToc, 0);
+    AppHelp().HelpShowTableOfContents();
 }
 
 void TMainWindow::Close() {

@@ -1,0 +1,1 @@
+# (help file build follows)

@@ -8,8 +8,8 @@
 
 #include "app/menuids.h"
 #include "base/paths.h"
-#include "platform/xwutil.h"
 #include "help/htmlhelp.h"
+#include "platform/xwutil.h"
 #include "resids.h"
 
 namespace pelvarn {

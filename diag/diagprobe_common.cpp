@@ -1,0 +1,119 @@
+// The probe's answers that go through the platform layer alike on every system.
+#include "diag/diagprobe_common.h"
+
+#include "base/paths.h"
+#include "base/textutil.h"
+#include "platform/fileio.h"
+#include "platform/xwutil.h"
+#include "sti/txtfile.h"
+
+namespace pelvarn::diag_detail {
+
+bool TCommonProbe::FileExists(const std::string& path) {
+    return !path.empty() && pelvarn::FileExists(path);
+}
+
+bool TCommonProbe::ReadLines(const std::string& path, std::vector<std::string>& lines) {
+    lines.clear();
+    try {
+        TTextFile file;
+        std::string message;
+        if (!file.TryOpen(path, message)) return false;
+        std::string line;
+        while (file.ReadLine(line))
+            lines.push_back(line);
+        file.Close();
+        return true;
+    } catch (const TFileError&) {
+        return false;
+    }
+}
+
+bool TCommonProbe::WriteLines(const std::string& path, const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    try {
+        ReplaceFileContents(path, text);
+        return true;
+    } catch (const TFileError&) {
+        return false;
+    }
+}
+
+void TCommonProbe::DeleteFile(const std::string& path) {
+    DeleteFileQuietly(path);
+}
+
+std::string TCommonProbe::FileDateText(const std::string& path) {
+    return pelvarn::FileDateText(path);
+}
+
+void TCommonProbe::ExeSig(const std::string& path, std::string& signature, std::string& flavour) {
+    signature = "Unknown";
+    flavour = "?";
+}
+
+std::string TCommonProbe::LaaText(const std::string& path) {
+    return " LAAunknown Win?";
+}
+
+std::string TCommonProbe::LowerFileName(const std::string& name) {
+    return pelvarn::LowerFileName(name);
+}
+
+bool TCommonProbe::StartProcess(const std::string& program, const std::string& params,
+                                const std::string& workDir, int showCmd, ProcInfo& info,
+                                std::string& errorText) {
+    return pelvarn::StartProcess("", program, params, workDir, showCmd, info, errorText);
+}
+
+bool TCommonProbe::ProcessEnded(ProcInfo& info) {
+    return pelvarn::ProcessEnded(info);
+}
+
+bool TCommonProbe::RunAndWait(const std::string& program, const std::string& params,
+                              const std::string& workDir, int showCmd) {
+    ProcInfo info;
+    std::string error;
+    if (!pelvarn::StartProcess("", program, params, workDir, showCmd, info, error)) return false;
+    while (!WaitForProcessEnd(info, 250)) {
+    }
+    pelvarn::ProcessEnded(info);
+    return true;
+}
+
+std::string TCommonProbe::EnvVar(const std::string& name) {
+    std::string value = GetEnvText(name, "");
+#ifndef _WIN32
+    if (value.empty()) value = GetEnvText(AsciiUpper(name), "");
+#endif
+    return value;
+}
+
+std::string TCommonProbe::ComSpec() {
+    return pelvarn::ComSpec();
+}
+
+std::string TCommonProbe::WineVersion() {
+    return pelvarn::WineVersion();
+}
+
+int TCommonProbe::ProcessorCount() {
+    return pelvarn::ProcessorCount();
+}
+
+std::string TCommonProbe::SuiteFolder() {
+    std::string folder = NoTrailingBackslash(GetEnvText("KVDIR", ""));
+    if (!folder.empty() && FolderExists(folder)) return folder;
+#ifdef _WIN32
+    if (FolderExists("C:\\KV")) return "C:\\KV";
+#endif
+    return {};
+}
+
+std::string TCommonProbe::KVRegKeyText(const std::string& name) {
+    return {};
+}
+
+} // namespace pelvarn::diag_detail

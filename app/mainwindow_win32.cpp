@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "app/aboutbox_win32.h"
 #include "app/menuids.h"
 #include "base/paths.h"
 #include "help/htmlhelp.h"
@@ -728,17 +729,9 @@ void TMainWindow::SetClientSize(int width, int height) {
 }
 
 void TMainWindow::ShowAbout() {
-    MSGBOXPARAMSA box{};
-    box.cbSize = sizeof box;
-    box.hwndOwner = Wnd;
-    box.hInstance = Instance;
-    box.lpszText = "Pelvarn\r\nVersion 1.02";
-    box.lpszCaption = ApplicationTitle;
-    box.dwStyle = MB_OK | MB_USERICON | MB_HELP;
-    box.lpszIcon = MAKEINTRESOURCEA(IDI_PELVARN);
-    box.dwContextHelpId = HcAbout;
-    box.lpfnMsgBoxCallback = MessageBoxHelp;
-    MessageBoxIndirectA(&box);
+    HICON icon = LoadIconA(Instance, MAKEINTRESOURCEA(IDI_PELVARN));
+    ShowAboutBox(Instance, Wnd, icon, "Pelvarn", "", 1.02f, "", "", nullptr, HcAbout, false,
+                 [](int context) { AppHelp().HelpContext(context); });
 }
 
 void TMainWindow::ShowHelpContents() {

@@ -74,7 +74,7 @@ std::string SuiteVersionText(TDiagProbe& Probe) {
     const std::string sti = JoinPath(work, "kstrpt.sti");
     const std::string rpt = JoinPath(work, "kesto.rpt");
     for (const std::string* path : {&rpt, &sti}) {
-        if (Probe.FileExists(*path)) Probe.DeleteFile(*path);
+        if (Probe.FileExists(*path)) Probe.RemoveFile(*path);
         if (Probe.FileExists(*path)) return last("Cannot delete: " + *path);
     }
     if (!Probe.WriteLines(sti, {"RPT", rpt, "  "})) return last("Cannot write: " + sti);

@@ -64,7 +64,7 @@ class TDiagProbe {
     virtual bool FileExists(const std::string& path) = 0;
     virtual bool ReadLines(const std::string& path, std::vector<std::string>& lines) = 0;
     virtual bool WriteLines(const std::string& path, const std::vector<std::string>& lines) = 0;
-    virtual void DeleteFile(const std::string& path) = 0;
+    virtual void RemoveFile(const std::string& path) = 0;
     // Ordinary files and folders (no hidden or system entries), "." and ".." included where
     // the file system lists them, in its order. False when the folder cannot be listed.
     virtual bool ListFolder(const std::string& folder, std::vector<TFolderEntry>& entries) = 0;

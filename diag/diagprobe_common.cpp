@@ -3,6 +3,7 @@
 
 #include "base/paths.h"
 #include "base/textutil.h"
+#include "diag/exesig.h"
 #include "platform/fileio.h"
 #include "platform/xwutil.h"
 #include "sti/txtfile.h"
@@ -41,7 +42,7 @@ bool TCommonProbe::WriteLines(const std::string& path, const std::vector<std::st
     }
 }
 
-void TCommonProbe::DeleteFile(const std::string& path) {
+void TCommonProbe::RemoveFile(const std::string& path) {
     DeleteFileQuietly(path);
 }
 
@@ -50,12 +51,11 @@ std::string TCommonProbe::FileDateText(const std::string& path) {
 }
 
 void TCommonProbe::ExeSig(const std::string& path, std::string& signature, std::string& flavour) {
-    signature = "Unknown";
-    flavour = "?";
+    GetExeSig(path, signature, flavour);
 }
 
 std::string TCommonProbe::LaaText(const std::string& path) {
-    return " LAAunknown Win?";
+    return pelvarn::LaaText(path);
 }
 
 std::string TCommonProbe::LowerFileName(const std::string& name) {

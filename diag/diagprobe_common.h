@@ -11,7 +11,7 @@ class TCommonProbe : public TDiagProbe {
     bool FileExists(const std::string& path) override;
     bool ReadLines(const std::string& path, std::vector<std::string>& lines) override;
     bool WriteLines(const std::string& path, const std::vector<std::string>& lines) override;
-    void DeleteFile(const std::string& path) override;
+    void RemoveFile(const std::string& path) override;
     std::string FileDateText(const std::string& path) override;
     void ExeSig(const std::string& path, std::string& signature, std::string& flavour) override;
     std::string LaaText(const std::string& path) override;

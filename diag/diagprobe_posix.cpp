@@ -11,6 +11,7 @@
 
 #include "base/paths.h"
 #include "base/textutil.h"
+#include "diag/cpuinfo.h"
 #include "diag/diagprobe_common.h"
 
 extern char** environ;
@@ -109,13 +110,13 @@ class TPosixProbe final : public diag_detail::TCommonProbe {
     TMemoryFigures Memory() override { return {}; }
     bool DriveSpace(char, std::int64_t&, std::int64_t&) override { return false; }
     std::string CpuText() override {
-        std::ifstream in("/proc/cpuinfo");
-        std::string line;
-        while (std::getline(in, line))
-            if (StartsWith(line, "model name")) return Trim(line.substr(line.find(':') + 1));
-        return {};
+        try {
+            return pelvarn::CpuText();
+        } catch (const TOsError& e) {
+            return e.what();
+        }
     }
-    std::string CpuFeaturesText() override { return {}; }
+    std::string CpuFeaturesText() override { return pelvarn::CpuFeaturesText(); }
     std::string UserName() override {
         if (passwd* pw = getpwuid(getuid())) return pw->pw_name;
         return EnvVar("USER");

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/paths.h"
+#include "diag/cpuinfo.h"
 #include "diag/diagprobe_common.h"
 #include "platform/KVRegKey.h"
 #include "platform/formfont.h"
@@ -36,15 +37,6 @@ class TQuietErrors {
   private:
     UINT Old;
 };
-
-HKEY RootKey(TRegRoot root) {
-    return root == TRegRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-}
-
-// A registry key path as the report writes it ("\Software\..."): without its leading "\".
-std::string SubKey(const std::string& key) {
-    return !key.empty() && key[0] == '\\' ? key.substr(1) : key;
-}
 
 class TWin32Probe final : public diag_detail::TCommonProbe {
   public:
@@ -122,8 +114,18 @@ class TWin32Probe final : public diag_detail::TCommonProbe {
     }
 
     bool IsNT() override { return true; }
-    std::string OsVersionText() override { return {}; }
-    std::string Wow64Text() override { return {}; }
+    // A system that cannot tell its version gets a line saying so; the report goes on.
+    std::string OsVersionText() override {
+        try {
+            return pelvarn::OsVersionText();
+        } catch (const TOsError& e) {
+            return std::string("Cannot read the Windows version: ") + e.what();
+        }
+    }
+    std::string Wow64Text() override {
+        bool wow64 = false;
+        return pelvarn::Wow64Text(wow64);
+    }
     TMemoryFigures Memory() override {
         TMemStatus status;
         GetMemoryStatus(status);
@@ -157,14 +159,20 @@ class TWin32Probe final : public diag_detail::TCommonProbe {
         free = static_cast<std::int64_t>(totalFree.QuadPart);
         return true;
     }
-    std::string CpuText() override { return {}; }
-    std::string CpuFeaturesText() override { return {}; }
+    std::string CpuText() override {
+        try {
+            return pelvarn::CpuText();
+        } catch (const TOsError& e) {
+            return std::string("Cannot measure the processor clock: ") + e.what();
+        }
+    }
+    std::string CpuFeaturesText() override { return pelvarn::CpuFeaturesText(); }
     std::string UserName() override {
         char buffer[150] = {};
         DWORD size = sizeof buffer;
         return GetUserNameA(buffer, &size) ? std::string(buffer) : std::string();
     }
-    bool UserIsAdmin() override { return false; }
+    bool UserIsAdmin() override { return pelvarn::UserIsAdmin(); }
 
     int ScreenDpi() override {
         HDC screen = GetDC(nullptr);
@@ -175,10 +183,7 @@ class TWin32Probe final : public diag_detail::TCommonProbe {
     int ScreenWidth() override { return GetSystemMetrics(SM_CXSCREEN); }
     int ScreenHeight() override { return GetSystemMetrics(SM_CYSCREEN); }
     std::string LocaleText(int item) override {
-        char buffer[256] = {};
-        int got =
-            GetLocaleInfoA(LOCALE_USER_DEFAULT, static_cast<LCTYPE>(item), buffer, sizeof buffer);
-        return got > 1 ? std::string(buffer) : std::string("Unknown");
+        return pelvarn::LocaleText(static_cast<std::uint32_t>(item));
     }
     int AnsiCodePage() override { return static_cast<int>(GetACP()); }
     int OemCodePage() override { return static_cast<int>(GetOEMCP()); }
@@ -210,7 +215,7 @@ class TWin32Probe final : public diag_detail::TCommonProbe {
     std::string ProportionalFontName() override { return pelvarn::ProportionalFontName(); }
     std::string FixedFontName() override { return pelvarn::FixedFontName(); }
     std::string StockFixedFontName() override { return pelvarn::StockFixedFontName(); }
-    bool ExtensionsHidden() override { return false; }
+    bool ExtensionsHidden() override { return pelvarn::ExtensionsHidden(); }
     std::vector<TMonitorInfo> Monitors() override {
         std::vector<TMonitorInfo> list;
         struct TVisit {
@@ -232,12 +237,22 @@ class TWin32Probe final : public diag_detail::TCommonProbe {
         EnumDisplayMonitors(nullptr, nullptr, TVisit::Monitor, reinterpret_cast<LPARAM>(&list));
         return list;
     }
-    std::string OpenCommandFor(const std::string&) override { return {}; }
+    std::string OpenCommandFor(const std::string& ext) override {
+        return pelvarn::OpenCommandFor(ext);
+    }
     std::string KVRegKeyText(const std::string& name) override { return DescribeKVRegKey(name); }
-    bool CanWriteRegistry(TRegRoot) override { return false; }
-    TRegRead ReadRegString(TRegRoot, const std::string&, const std::string&) override { return {}; }
-    TRegRead ReadRegInteger(TRegRoot, const std::string&, const std::string&) override {
-        return {};
+    bool CanWriteRegistry(TRegRoot root) override { return pelvarn::CanWriteRegistry(root); }
+    TRegRead ReadRegString(TRegRoot root, const std::string& key,
+                           const std::string& name) override {
+        TRegRead r;
+        r.Ok = pelvarn::ReadRegString(root, key, name, r.Text, r.ErrorText);
+        return r;
+    }
+    TRegRead ReadRegInteger(TRegRoot root, const std::string& key,
+                            const std::string& name) override {
+        TRegRead r;
+        r.Ok = pelvarn::ReadRegInteger(root, key, name, r.Number, r.ErrorText);
+        return r;
     }
 };
 

@@ -474,7 +474,7 @@ void TKestoReport::Start(TDiagProbe& Probe) {
     auto fail = [&](const std::string& text) { Error = "Error: " + text + " [SeekKestoReport]"; };
     const std::string* files[] = {&Rpt, &RptSti, &log};
     for (const std::string* path : files)
-        if (Probe.FileExists(*path)) Probe.DeleteFile(*path);
+        if (Probe.FileExists(*path)) Probe.RemoveFile(*path);
     for (const std::string* path : files) {
         if (Probe.FileExists(*path)) {
             fail("Cannot delete: " + *path);
@@ -506,8 +506,8 @@ void TKestoReport::End(TDiagProbe& Probe, TDiagText& Text) {
         if (Probe.FileExists(Rpt) && Probe.ReadLines(Rpt, lines) && lines.size() >= 3)
             for (std::size_t i = 0; i + 2 < lines.size(); ++i)
                 Text.AddLine(lines[i]);
-        Probe.DeleteFile(Rpt);
-        Probe.DeleteFile(RptSti);
+        Probe.RemoveFile(Rpt);
+        Probe.RemoveFile(RptSti);
         return;
     }
     // Still running: left alone; its files are cleared at the next report.

@@ -46,7 +46,7 @@ class TFakeProbe : public TDiagProbe {
         Files[p] = lines;
         return true;
     }
-    void DeleteFile(const std::string& p) override {
+    void RemoveFile(const std::string& p) override {
         if (!Undeletable.count(p)) Files.erase(p);
     }
     bool ListFolder(const std::string& f, std::vector<TFolderEntry>& e) override {

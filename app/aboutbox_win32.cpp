@@ -80,13 +80,13 @@ class TxwAboutBox final : public TModalForm {
         Make("STATIC", AboutLocationText, SS_CENTER | SS_NOPREFIX, 0, 16, 120, 396, 16, Label3Id);
         Make("STATIC", FileText.c_str(), SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_PATHELLIPSIS,
              WS_EX_STATICEDGE, 8, 154, 412, 20, Label4Id);
-        Make("STATIC", SuiteText.c_str(), SS_LEFT | SS_NOPREFIX, WS_EX_STATICEDGE, 8, 180, 412, 56,
+        Make("STATIC", SuiteText.c_str(), SS_LEFT | SS_NOPREFIX, WS_EX_STATICEDGE, 8, 180, 412, 66,
              Label5Id);
-        OkBtn = Make("BUTTON", "&OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 8, 252, 75, 25, IDOK);
+        OkBtn = Make("BUTTON", "&OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 8, 258, 75, 25, IDOK);
         HelpBtn =
-            Make("BUTTON", "&Help", BS_PUSHBUTTON | WS_TABSTOP, 0, 176, 252, 75, 25, HelpBtnId);
+            Make("BUTTON", "&Help", BS_PUSHBUTTON | WS_TABSTOP, 0, 176, 258, 75, 25, HelpBtnId);
         if (HelpBtn && HelpContext <= 0) ShowWindow(HelpBtn, SW_HIDE);
-        DiagBtn = Make("BUTTON", "&Diagnostics", BS_PUSHBUTTON | WS_TABSTOP, 0, 320, 252, 100, 25,
+        DiagBtn = Make("BUTTON", "&Diagnostics", BS_PUSHBUTTON | WS_TABSTOP, 0, 320, 258, 100, 25,
                        DiagBtnId);
     }
     void OnActivate() override {

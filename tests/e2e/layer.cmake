@@ -16,4 +16,15 @@ if(WIN32 AND TARGET pelvarn)
     set_tests_properties(e2e_${scenario} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77
                          RESOURCE_LOCK pelvarn_e2e_display)
   endforeach()
+  # The about box and the diagnostics window, with the stand-in suite as the translator.
+  if(TARGET kesto)
+    add_dependencies(pelvarn_e2e_driver kesto)
+    add_test(NAME e2e_about
+             COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/run.sh about
+                     $<TARGET_FILE:pelvarn_e2e_driver> $<TARGET_FILE:pelvarn>
+                     $<TARGET_FILE:kesto> ${CMAKE_CURRENT_BINARY_DIR}/e2e-about
+                     ${CMAKE_BINARY_DIR}/e2e-aboutbox "${CMAKE_CROSSCOMPILING_EMULATOR}")
+    set_tests_properties(e2e_about PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77
+                         RESOURCE_LOCK pelvarn_e2e_display)
+  endif()
 endif()

@@ -26,12 +26,14 @@ if [ "$scenario" = driveroot ]; then
     PELVARN_E2E_DRIVE=$(echo "$letter" | tr a-z A-Z):
     export PELVARN_E2E_DRIVE
 fi
-rm -f "$shot.bmp"
+rm -f "$shot.bmp" "$shot-diag.bmp"
 # shellcheck disable=SC2086 # the emulator may be empty
 $emulator "$driver" "$scenario" "$(win "$exe")" "$(win "$fakejob")" "$(win "$work")" \
     "$(win "$shot.bmp")"
 status=$?
-if [ -f "$shot.bmp" ]; then
-    if convert "$shot.bmp" "$shot.png"; then echo "screenshot: $shot.png"; else status=1; fi
-fi
+for bmp in "$shot.bmp" "$shot-diag.bmp"; do
+    [ -f "$bmp" ] || continue
+    png=${bmp%.bmp}.png
+    if convert "$bmp" "$png"; then echo "screenshot: $png"; else status=1; fi
+done
 exit "$status"

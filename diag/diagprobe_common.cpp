@@ -5,13 +5,15 @@
 #include "base/textutil.h"
 #include "diag/exesig.h"
 #include "platform/fileio.h"
+#include "platform/locdirs.h"
+#include "platform/twtask.h"
 #include "platform/xwutil.h"
 #include "sti/txtfile.h"
 
 namespace pelvarn::diag_detail {
 
 bool TCommonProbe::FileExists(const std::string& path) {
-    return !path.empty() && pelvarn::FileExists(path);
+    return SafeFileExists(path);
 }
 
 bool TCommonProbe::ReadLines(const std::string& path, std::vector<std::string>& lines) {
@@ -74,13 +76,8 @@ bool TCommonProbe::ProcessEnded(ProcInfo& info) {
 
 bool TCommonProbe::RunAndWait(const std::string& program, const std::string& params,
                               const std::string& workDir, int showCmd) {
-    ProcInfo info;
-    std::string error;
-    if (!pelvarn::StartProcess("", program, params, workDir, showCmd, info, error)) return false;
-    while (!WaitForProcessEnd(info, 250)) {
-    }
-    pelvarn::ProcessEnded(info);
-    return true;
+    std::uint32_t exitCode = 0;
+    return twtask::RunCmdTimed(program, params, workDir, showCmd, 0, exitCode);
 }
 
 std::string TCommonProbe::EnvVar(const std::string& name) {
@@ -104,12 +101,15 @@ int TCommonProbe::ProcessorCount() {
 }
 
 std::string TCommonProbe::SuiteFolder() {
-    std::string folder = NoTrailingBackslash(GetEnvText("KVDIR", ""));
-    if (!folder.empty() && FolderExists(folder)) return folder;
-#ifdef _WIN32
-    if (FolderExists("C:\\KV")) return "C:\\KV";
-#endif
-    return {};
+    return pelvarn::SuiteFolder();
+}
+
+std::string TCommonProbe::TempFolder() {
+    return pelvarn::TempFolder();
+}
+
+std::string TCommonProbe::SpecialFolders() {
+    return FolderReport();
 }
 
 std::string TCommonProbe::KVRegKeyText(const std::string& name) {

@@ -27,6 +27,8 @@ class TCommonProbe : public TDiagProbe {
     std::string WineVersion() override;
     int ProcessorCount() override;
     std::string SuiteFolder() override;
+    std::string TempFolder() override;
+    std::string SpecialFolders() override;
     std::string KVRegKeyText(const std::string& name) override;
 };
 

@@ -88,11 +88,6 @@ class TPosixProbe final : public diag_detail::TCommonProbe {
             if (c == '\0') c = ' ';
         return line;
     }
-    std::string TempFolder() override {
-        std::string temp = EnvVar("TMPDIR");
-        return temp.empty() ? "/tmp" : temp;
-    }
-    std::string SpecialFolders() override { return {}; }
     std::vector<std::string> Environment() override {
         std::vector<std::string> entries;
         for (char** e = environ; e && *e; ++e)

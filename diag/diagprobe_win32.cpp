@@ -97,12 +97,6 @@ class TWin32Probe final : public diag_detail::TCommonProbe {
     }
     std::string HelpFile() override { return ChangeFileExt(ProgramFile(), ".chm"); }
     std::string CommandLine() override { return GetCommandLineA(); }
-    std::string TempFolder() override {
-        char buffer[MAX_PATH + 1] = {};
-        DWORD got = GetTempPathA(sizeof buffer, buffer);
-        return got > 0 && got < sizeof buffer ? std::string(buffer, got) : std::string();
-    }
-    std::string SpecialFolders() override { return {}; }
     std::vector<std::string> Environment() override {
         std::vector<std::string> entries;
         char* block = GetEnvironmentStringsA();

@@ -651,7 +651,7 @@ std::string MakeDiagReport(TDiagProbe& Probe, const std::string& ProgramName,
 
     // 7
     r.AddSection("Special Folders:");
-    r.AddLine(windows ? Probe.SpecialFolders() : LeftOutText);
+    r.AddLine(Probe.SpecialFolders());
 
     // 8
     r.AddSection("Registry Settings");

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <utility>
 #include <vector>
 
 #include "app/aboutbox_win32.h"
@@ -101,9 +102,14 @@ std::string WindowText(HWND wnd) {
 }
 
 // The Help button of a message box: the topic of the box's context.
+// The context of the message box on screen, for a system that hands the callback none.
+int ShownBoxContext = 0;
+
 VOID CALLBACK MessageBoxHelp(LPHELPINFO info) {
     try {
-        if (info && info->dwContextId) AppHelp().HelpContext(static_cast<int>(info->dwContextId));
+        const int context = info && info->dwContextId ? static_cast<int>(info->dwContextId)
+                                                      : ShownBoxContext;
+        if (context) AppHelp().HelpContext(context);
     } catch (...) {
     }
 }
@@ -674,7 +680,9 @@ void TMainWindow::ShowMessage(const std::string& text, TMsgKind kind, TMsgButton
     box.dwContextHelpId = static_cast<DWORD_PTR>(helpContext);
     box.lpfnMsgBoxCallback = MessageBoxHelp;
     box.dwLanguageId = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
+    const int outer = std::exchange(ShownBoxContext, helpContext);
     MessageBoxIndirectA(&box);
+    ShownBoxContext = outer;
 }
 
 bool TMainWindow::ChooseFile(const std::string& fileName, const std::string& filter,

@@ -4,8 +4,13 @@
 if(WIN32 AND TARGET pelvarn)
   add_executable(pelvarn_e2e_driver ${CMAKE_CURRENT_LIST_DIR}/driver.cpp)
   add_executable(fakejob ${CMAKE_CURRENT_LIST_DIR}/fakejob.cpp)
-  add_dependencies(pelvarn_e2e_driver pelvarn fakejob)
-  foreach(scenario basic failures tools driveroot)
+  # The recording stand-in for hhctrl.ocx, beside the driver, which copies it beside the
+  # program under test together with pelvarn.chm.
+  add_library(fakehhctrl SHARED ${CMAKE_CURRENT_LIST_DIR}/fakehhctrl.cpp)
+  set_target_properties(fakehhctrl PROPERTIES OUTPUT_NAME hhctrl PREFIX "" SUFFIX ".ocx"
+                        RUNTIME_OUTPUT_DIRECTORY $<TARGET_FILE_DIR:pelvarn_e2e_driver>)
+  add_dependencies(pelvarn_e2e_driver pelvarn fakejob fakehhctrl pelvarn_helpfile)
+  foreach(scenario basic failures tools driveroot help)
     add_test(NAME e2e_${scenario}
              COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/run.sh ${scenario}
                      $<TARGET_FILE:pelvarn_e2e_driver> $<TARGET_FILE:pelvarn>

@@ -26,6 +26,11 @@ if [ "$scenario" = driveroot ]; then
     PELVARN_E2E_DRIVE=$(echo "$letter" | tr a-z A-Z):
     export PELVARN_E2E_DRIVE
 fi
+if [ "$scenario" = help ]; then
+    # The recording hhctrl.ocx beside the program is taken instead of Wine's own.
+    WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-};hhctrl.ocx=n"
+    export WINEDLLOVERRIDES
+fi
 rm -f "$shot.bmp" "$shot-diag.bmp"
 # shellcheck disable=SC2086 # the emulator may be empty
 $emulator "$driver" "$scenario" "$(win "$exe")" "$(win "$fakejob")" "$(win "$work")" \

@@ -346,6 +346,8 @@ TEST(WriteSTIFile, JobFilesReadBackAsRead) {
         {"a commented name that starts with the end marker's word",
          "!s\r\n!  pelvarnend\r\n!E1\r\n"},
         {"the same in capitals, in the equation", "!b\r\n!x2\r\n! PELVARNENDx\r\n"},
+        {"a comment cut at its longest where it holds blanks",
+         "s ! " + std::string(251, 'c') + "          x\r\nv\r\ne\r\n"},
     };
     for (const auto& c : cases) {
         TTempDir dir;

@@ -38,7 +38,8 @@ bool SplitSTILine(const std::string& line, std::string& value, std::string& comm
     std::size_t bang = rest.find('!');
     if (bang != std::string::npos) {
         value = Trim(std::string_view(rest).substr(0, bang));
-        comment = rest.substr(bang, MaxCommentLength);
+        // Cut to its longest; blanks left at the cut would not survive a written line.
+        comment = TrimRight(std::string_view(rest).substr(bang, MaxCommentLength));
     } else {
         value = rest;
         comment.clear();

@@ -36,10 +36,15 @@ void WriteSubTriple(std::string& out, const TSubRecord& rec) {
         code = "b";
     else
         code = rec.MustSee ? "!b" : "!s";
-    const char* lead = commented ? "!" : "";
+    // A commented line is "!" and the name; a name that starts with the word of the end
+    // marker gets a blank after the "!", or the line would end the section when read back.
+    auto lead = [commented](const std::string& name) -> std::string {
+        if (!commented) return "";
+        return StartsWith(AsciiLower(name), "pelvarnend") ? "! " : "!";
+    };
     out += PadTo20(code) + rec.CodeComment + "\r\n";
-    out += lead + PadTo20(rec.VarName) + rec.VarComment + "\r\n";
-    out += lead + PadTo20(rec.EqName) + rec.EqComment + "\r\n";
+    out += lead(rec.VarName) + PadTo20(rec.VarName) + rec.VarComment + "\r\n";
+    out += lead(rec.EqName) + PadTo20(rec.EqName) + rec.EqComment + "\r\n";
 }
 
 void WriteCndLine(std::string& out, const TSubRecord& rec) {

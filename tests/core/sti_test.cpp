@@ -337,6 +337,34 @@ TEST(WriteSTIFile, RoundTripInAnotherOrder) {
     for (int i = 1; i <= 4; ++i) EXPECT_EQ((*second.Subs)[i], (*first.Subs)[order[i]]) << i;
 }
 
+// Inputs on which a job file written from what was read did not read back the same.
+TEST(WriteSTIFile, JobFilesReadBackAsRead) {
+    const struct {
+        const char* what;
+        std::string section;
+    } cases[] = {
+        {"a commented name that starts with the end marker's word",
+         "!s\r\n!  pelvarnend\r\n!E1\r\n"},
+        {"the same in capitals, in the equation", "!b\r\n!x2\r\n! PELVARNENDx\r\n"},
+        {"a comment cut at its longest where it holds blanks",
+         "s ! " + std::string(251, 'c') + "          x\r\nv\r\ne\r\n"},
+    };
+    for (const auto& c : cases) {
+        TTempDir dir;
+        auto first = Read(dir.Write("initial.sti", "m\r\n!pelvarnbegin\r\n" + c.section +
+                                                       "!pelvarnend\r\nlast\r\n"));
+        ASSERT_TRUE(first.Ok) << c.what << ": " << first.Msg;
+        TSubOrder order;
+        ResetOrder(order);
+        WriteSTIFile(dir.File("Job1"), *first.Subs, first.Count, order);
+        auto second = Read(dir.File("Job1"));
+        ASSERT_TRUE(second.Ok) << c.what << ": " << second.Msg;
+        ASSERT_EQ(second.Count, first.Count) << c.what;
+        for (int i = 1; i <= first.Count; ++i)
+            EXPECT_EQ((*second.Subs)[i], (*first.Subs)[i]) << c.what;
+    }
+}
+
 TEST(WriteSTIFile, CompanionNameAndEmptySection) {
     TTempDir dir;
     auto r = Read(dir.Write("initial.sti", "!pelvarnbegin\r\n!pelvarnend\r\n"));

@@ -8,11 +8,17 @@
 //   pelvarn_e2e_driver tools    EXE FAKEJOB WORKDIR
 //   pelvarn_e2e_driver about    EXE KESTO WORKDIR SCREENSHOT.bmp
 //   pelvarn_e2e_driver cycle    EXE JOBS
+//   pelvarn_e2e_driver soak     EXE JOBS
 //
 // The scenarios build WORKDIR afresh: pelvarn.exe beside a job folder "model" whose
 // pelvrn.bat runs fakejob.exe (see fakejob.cpp). "cycle" times a run of JOBS jobs of an
-// existing installation for the benchmark and prints "jobs=<JOBS> seconds=<S>".
+// existing installation for the benchmark and prints "jobs=<JOBS> seconds=<S>". "soak" runs
+// JOBS jobs the same way and prints the program's handle count, its working set and the time
+// per job every 1000 jobs (see bench/soak).
 #include <windows.h>
+
+#include <psapi.h>
+#include <winternl.h>
 
 #include <cstdarg>
 #include <cstdio>
@@ -267,6 +273,7 @@ class TApp {
 
     HWND Window() const { return Main; }
     DWORD Pid() const { return Process.dwProcessId; }
+    HANDLE Handle() const { return Process.hProcess; }
     bool Exited(DWORD waitMs) const {
         return WaitForSingleObject(Process.hProcess, waitMs) == WAIT_OBJECT_0;
     }
@@ -1232,10 +1239,96 @@ int Cycle(const std::string& exe, int jobs) {
     return 0;
 }
 
+// The job number that the job label shows ("Job<N> ..."), -1 when it shows none.
+long LabelJob(HWND label) {
+    const std::string text = Text(label);
+    if (!StartsWith(text, "Job")) return -1;
+    char* end = nullptr;
+    const long n = std::strtol(text.c_str() + 3, &end, 10);
+    return end == text.c_str() + 3 ? -1 : n;
+}
+
+// The open handles of a process. Where GetProcessHandleCount gives nothing for another
+// process (Wine), the count comes from the system's process list.
+unsigned long HandleCount(HANDLE process, DWORD pid) {
+    DWORD count = 0;
+    if (GetProcessHandleCount(process, &count) && count > 0) return count;
+    using TQuery = NTSTATUS(NTAPI*)(SYSTEM_INFORMATION_CLASS, PVOID, ULONG, PULONG);
+    auto query = reinterpret_cast<TQuery>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query) return 0;
+    std::vector<char> buffer(1 << 20);
+    ULONG needed = 0;
+    while (query(SystemProcessInformation, buffer.data(), static_cast<ULONG>(buffer.size()),
+                 &needed) != 0) {
+        if (buffer.size() >= (64u << 20)) return 0;
+        buffer.resize(buffer.size() * 2);
+    }
+    for (std::size_t offset = 0;;) {
+        const auto* info = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(buffer.data() + offset);
+        if (reinterpret_cast<ULONG_PTR>(info->UniqueProcessId) == pid) return info->HandleCount;
+        if (info->NextEntryOffset == 0) return 0;
+        offset += info->NextEntryOffset;
+    }
+}
+
+// One line of figures: the job reached, the program's open handles, its working set and
+// the time per job since the previous line.
+void SoakLine(const TApp& app, long job, double msPerJob) {
+    const unsigned long handles = HandleCount(app.Handle(), app.Pid());
+    PROCESS_MEMORY_COUNTERS mem{};
+    mem.cb = sizeof mem;
+    GetProcessMemoryInfo(app.Handle(), &mem, sizeof mem);
+    std::printf("job=%ld handles=%lu workingset_kib=%lu ms_per_job=%.2f\n", job,
+                handles,
+                static_cast<unsigned long>(mem.WorkingSetSize / 1024), msPerJob);
+    std::fflush(stdout);
+}
+
+int Soak(const std::string& exe, long jobs) {
+    const std::string folder = fs::path(exe).parent_path().string();
+    TApp app(exe, folder);
+    TControls c(app.Window());
+    if (!IsWindowEnabled(c.Start)) throw TFatal("START is disabled: " + Text(c.BatchLabel));
+    LARGE_INTEGER frequency, mark, now;
+    QueryPerformanceFrequency(&frequency);
+    Click(c.Start);
+    const long step = 1000;
+    long next = 100, last = -1; // the first line once the run has settled
+    ULONGLONG seen = GetTickCount64();
+    QueryPerformanceCounter(&mark);
+    for (;;) {
+        const long job = LabelJob(c.JobLabel);
+        if (job != last) {
+            last = job;
+            seen = GetTickCount64();
+        }
+        if (job >= next) {
+            QueryPerformanceCounter(&now);
+            const double ms = 1000.0 * static_cast<double>(now.QuadPart - mark.QuadPart) /
+                              static_cast<double>(frequency.QuadPart);
+            const long done = next == 100 ? 100 : step;
+            SoakLine(app, job, ms / static_cast<double>(done));
+            mark = now;
+            if (job >= jobs) break;
+            next = next == 100 ? step : next + step;
+            if (next > jobs) next = jobs;
+        }
+        if (auto boxes = Boxes(app.Pid()); !boxes.empty())
+            throw TFatal("the run stopped with a box: " + Visible(ReadBox(boxes.front()).Text));
+        if (GetTickCount64() - seen > 60000) throw TFatal("no job started for a minute");
+        Sleep(20);
+    }
+    Click(c.Pause);
+    PressOk(WaitBox(app, "PAUSE"));
+    app.Quit();
+    return 0;
+}
+
 int Usage() {
     std::fprintf(stderr,
                  "usage: pelvarn_e2e_driver basic|failures|tools|driveroot|about EXE FAKEJOB WORKDIR "
-                 "[SCREENSHOT.bmp]\n       pelvarn_e2e_driver cycle EXE JOBS\n");
+                 "[SCREENSHOT.bmp]\n       pelvarn_e2e_driver cycle|soak EXE JOBS\n");
     return 64;
 }
 
@@ -1297,6 +1390,12 @@ int main(int argc, char** argv) {
             const int jobs = std::atoi(argv[3]);
             if (jobs < 1) return Usage();
             return Cycle(argv[2], jobs);
+        }
+        if (mode == "soak") {
+            if (argc != 4) return Usage();
+            const long jobs = std::atol(argv[3]);
+            if (jobs < 100) return Usage();
+            return Soak(argv[2], jobs);
         }
         if (argc < 5) return Usage();
         TArgs a{argv[2], argv[3], argv[4], argc > 5 ? argv[5] : std::string(argv[4]) + ".bmp"};

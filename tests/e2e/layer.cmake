@@ -3,6 +3,7 @@
 # folder whose batch file runs the fake job, and works the window from outside.
 if(WIN32 AND TARGET pelvarn)
   add_executable(pelvarn_e2e_driver ${CMAKE_CURRENT_LIST_DIR}/driver.cpp)
+  target_link_libraries(pelvarn_e2e_driver PRIVATE psapi)
   add_executable(fakejob ${CMAKE_CURRENT_LIST_DIR}/fakejob.cpp)
   # The recording stand-in for hhctrl.ocx, beside the driver, which copies it beside the
   # program under test together with pelvarn.chm.

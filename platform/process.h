@@ -71,11 +71,6 @@ bool StartProcessTree(const std::string& Title, const std::string& Program,
 bool ProcessEnded(ProcInfo& Info);
 bool ProcessEnded(ProcInfo& Info, TExitStatus& Exit);
 
-// ProcessEnded that also gives the ended process's exit status: on POSIX 128 + the signal
-// number for a process ended by a signal; -1 when there is none to be had (no process was
-// recorded, or it was reaped elsewhere). ExitStatus is left as it is while the process runs.
-bool ProcessEndedStatus(ProcInfo& Info, int& ExitStatus);
-
 // Blocks until the recorded process ends or timeoutMs passes; true when it has ended. The
 // record is left as it is: ProcessEnded still releases it. True at once for a zeroed record.
 bool WaitForProcessEnd(const ProcInfo& Info, int timeoutMs);

@@ -183,31 +183,6 @@ bool ProcessEnded(ProcInfo& Info, TExitStatus& Exit) {
     return true;
 }
 
-bool ProcessEndedStatus(ProcInfo& Info, int& ExitStatus) {
-    if (Info.ProcessId == 0) {
-        Info = ProcInfo{};
-        ExitStatus = -1;
-        return true;
-    }
-    const pid_t pid = static_cast<pid_t>(Info.ProcessId);
-    int status = 0;
-    pid_t r;
-    do {
-        r = waitpid(pid, &status, WNOHANG);
-    } while (r < 0 && errno == EINTR);
-    if (r == 0) return false;
-    if (r < 0)
-        ExitStatus = -1;
-    else if (WIFEXITED(status))
-        ExitStatus = WEXITSTATUS(status);
-    else if (WIFSIGNALED(status))
-        ExitStatus = 128 + WTERMSIG(status);
-    else
-        ExitStatus = -1;
-    Info = ProcInfo{};
-    return true;
-}
-
 bool WaitForProcessEnd(const ProcInfo& Info, int timeoutMs) {
     if (Info.ProcessId == 0) return true;
     const pid_t pid = static_cast<pid_t>(Info.ProcessId);

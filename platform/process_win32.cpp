@@ -123,20 +123,6 @@ bool ProcessEnded(ProcInfo& Info, TExitStatus& Exit) {
     return true;
 }
 
-bool ProcessEndedStatus(ProcInfo& Info, int& ExitStatus) {
-    if (!Info.hProcess) {
-        CloseRecord(Info);
-        ExitStatus = -1;
-        return true;
-    }
-    HANDLE h = static_cast<HANDLE>(Info.hProcess);
-    if (WaitForSingleObject(h, 0) == WAIT_TIMEOUT) return false;
-    DWORD code = 0;
-    ExitStatus = GetExitCodeProcess(h, &code) ? static_cast<int>(code) : -1;
-    CloseRecord(Info);
-    return true;
-}
-
 bool WaitForProcessEnd(const ProcInfo& Info, int timeoutMs) {
     if (!Info.hProcess) return true;
     DWORD wait = timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs);

@@ -157,7 +157,7 @@ bool TProcessEvaluator::Start(std::int32_t w, const std::string& jobName,
         params += (i > 1 ? " " : "") + QuoteIfNeeded(words[i]);
     TInterruptShield shield;
     slot.Process = ProcInfo{};
-    if (!StartProcess("Pelvarn", words[0], params, slot.Folder, SW_ShowMinNoActive, slot.Process,
+    if (!StartProcessTree("Pelvarn", words[0], params, slot.Folder, SW_ShowMinNoActive, slot.Process,
                       reason)) {
         reason = "could not start " + words[0] + ": " + reason;
         return false;
@@ -168,7 +168,7 @@ bool TProcessEvaluator::Start(std::int32_t w, const std::string& jobName,
     return true;
 }
 
-TJobOutcome TProcessEvaluator::Read(TSlot& slot, int exitStatus) const {
+TJobOutcome TProcessEvaluator::Read(TSlot& slot, const TExitStatus& exit) const {
     TJobOutcome o;
     o.Wall = std::chrono::duration<double>(TClock::now() - slot.Started).count();
     const std::string log = JoinPath(slot.Folder, "run.log");
@@ -182,8 +182,11 @@ TJobOutcome TProcessEvaluator::Read(TSlot& slot, int exitStatus) const {
         o.Reason = "job did not produce expected file pelvrn.sl4";
     else if (!GetCPUTime(log, seconds, why))
         o.Reason = "problem getting run time: " + OneLineText(why);
-    else if (exitStatus != 0 && exitStatus != -1)
-        o.Reason = "the job ended with exit status " + std::to_string(exitStatus);
+    else if (exit.Known && (exit.BySignal || exit.Code != 0)) {
+        const std::string abnormal = AbnormalEndText(exit);
+        o.Reason = !abnormal.empty() ? abnormal
+                                     : "the job ended with exit status " + std::to_string(exit.Code);
+    }
     else {
         o.Status = TJobStatus::Ok;
         // The log's figure as written (to the float's own precision), not its binary tail.
@@ -204,8 +207,8 @@ std::int32_t TProcessEvaluator::Wait(int timeoutMs, TJobOutcome& outcome) {
                 outcome = s.Outcome;
                 return static_cast<std::int32_t>(w);
             }
-            int exitStatus = -1;
-            if (ProcessEndedStatus(s.Process, exitStatus)) {
+            TExitStatus exitStatus;
+            if (ProcessEnded(s.Process, exitStatus)) {
                 s.Busy = false;
                 outcome = Read(s, exitStatus);
                 return static_cast<std::int32_t>(w);

@@ -91,7 +91,7 @@ class TProcessEvaluator final : public TEvaluator {
         bool Ended = false; // ended by End: Outcome holds its result
         TJobOutcome Outcome;
     };
-    TJobOutcome Read(TSlot& slot, int exitStatus) const;
+    TJobOutcome Read(TSlot& slot, const TExitStatus& exit) const;
 
     std::string JobFolder;
     std::vector<TSlot> Slots;

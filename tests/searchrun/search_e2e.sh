@@ -107,7 +107,7 @@ EOS
 #!/bin/sh
 case $1 in
 Job2) echo crash >run.log; exit 3 ;;
-Job4) exec sleep 60 ;;
+Job4) sleep 61.5; exit 0 ;;
 esac
 sleep 0.2
 exec /bin/sh real.sh "$1"
@@ -118,6 +118,7 @@ EOS
     [ $(( $(date +%s) - start )) -lt 30 ] && ok || fail "the hung job was not capped"
     grep -q '^2,1,failed,' f.csv && ok || fail "Job2 not failed: $(grep '^2,' f.csv)"
     grep -q '^4,1,capped,' f.csv && ok || fail "Job4 not capped: $(grep '^4,' f.csv)"
+    ps -eo args | grep -q '^sleep 61.5' && fail "the capped job's child still runs" || ok
     [ "$(tail -n +2 f.csv | wc -l)" = 8 ] && ok || fail "8 jobs in all"
     grep -q '"reason":"job did not produce expected file pelvrn.sl4"' f/search.jsonl && ok || fail "failure reason"
     rm -rf f.w1 f/search.jsonl

@@ -110,8 +110,12 @@ bool MakeWorkerFolder(const std::string& jobFolder, const std::string& workerFol
         if (StartsWith(lower, "job") || StartsWith(lower, "optimal.") || lower == "run.log" ||
             lower == "pelvrn.sl4" || std::find(skip.begin(), skip.end(), name) != skip.end())
             continue;
-        fs::copy(it->path(), fs::path(workerFolder) / it->path().filename(),
-                 fs::copy_options::overwrite_existing | fs::copy_options::recursive, ec);
+        // The earlier copy goes first: overwriting in place is not reliable on every
+        // system's library (MinGW's refuses an existing file).
+        const fs::path target = fs::path(workerFolder) / it->path().filename();
+        std::error_code gone;
+        fs::remove_all(target, gone);
+        fs::copy(it->path(), target, fs::copy_options::recursive, ec);
         if (ec) {
             reason = "cannot copy " + name + " to " + workerFolder + ": " + ec.message();
             return false;

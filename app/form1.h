@@ -11,6 +11,7 @@
 
 #include "app/form1view.h"
 #include "platform/process.h"
+#include "sti/candmoves.h"
 #include "sti/subrecord.h"
 
 namespace pelvarn {
@@ -132,9 +133,5 @@ class TForm1 {
 // Candidate changes (they use the program's one generator).
 void ExchangeRandomPair(TSubOrder& order, std::int32_t n);
 void CompleteShuffle(TSubOrder& order, std::int32_t n);
-// Advances position to the next record that may be altered and alters it; false (position
-// back where it started, nothing altered) when no record of 1..n may be altered.
-bool AlterNext(TSubInfo& records, std::int32_t n, std::int32_t& position);
-bool AlterRecord(TSubRecord& record);
 
 } // namespace pelvarn

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <csignal>
 #include <signal.h>
+#include <unistd.h>
 
 namespace pelvarn {
 
@@ -22,6 +23,10 @@ struct sigaction& Saved() {
 } // namespace
 
 void UseBinaryStdio() {}
+
+bool StderrIsTerminal() {
+    return isatty(2) == 1;
+}
 
 void InstallInterruptHandler() {
     struct sigaction action {};

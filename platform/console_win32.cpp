@@ -22,6 +22,11 @@ BOOL WINAPI OnConsoleCtrl(DWORD event) {
 
 } // namespace
 
+bool StderrIsTerminal() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
 void UseBinaryStdio() {
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);

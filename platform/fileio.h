@@ -40,6 +40,10 @@ class TInFile {
 // failure while writing (disk full, file locked) leaves the previous file whole.
 void ReplaceFileContents(const std::string& path, std::string_view data);
 
+// Appends `data` to the end of `path` (created when missing) and flushes it to the disk
+// before returning, so that a crash just after it keeps the bytes.
+void AppendToFileSynced(const std::string& path, std::string_view data);
+
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
 // Deletes a file; a missing file or a refused deletion is ignored.

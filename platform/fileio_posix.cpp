@@ -86,6 +86,30 @@ void ReplaceFileContents(const std::string& path, std::string_view data) {
     }
 }
 
+void AppendToFileSynced(const std::string& path, std::string_view data) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0) Throw("Cannot create file", path, errno);
+    const char* p = data.data();
+    std::size_t left = data.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            int err = n < 0 ? errno : ENOSPC;
+            ::close(fd);
+            Throw("Cannot write file", path, err);
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd) != 0 && errno != EINVAL) {
+        int err = errno;
+        ::close(fd);
+        Throw("Cannot write file", path, err);
+    }
+    if (::close(fd) != 0) Throw("Cannot write file", path, errno);
+}
+
 bool FileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);

@@ -104,6 +104,25 @@ void ReplaceFileContents(const std::string& path, std::string_view data) {
     }
 }
 
+void AppendToFileSynced(const std::string& path, std::string_view data) {
+    THandleGuard out{CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (out.H == INVALID_HANDLE_VALUE) Throw("Cannot create file", path, GetLastError());
+    const char* p = data.data();
+    std::size_t left = data.size();
+    while (left > 0) {
+        DWORD chunk = left > 0x10000000 ? 0x10000000 : static_cast<DWORD>(left);
+        DWORD written = 0;
+        if (!WriteFile(out.H, p, chunk, &written, nullptr) || written == 0) {
+            DWORD err = written == 0 && GetLastError() == 0 ? ERROR_DISK_FULL : GetLastError();
+            Throw("Cannot write file", path, err);
+        }
+        p += written;
+        left -= written;
+    }
+    if (!FlushFileBuffers(out.H)) Throw("Cannot write file", path, GetLastError());
+}
+
 bool FileExists(const std::string& path) {
     DWORD a = GetFileAttributesA(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);

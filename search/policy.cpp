@@ -1,0 +1,257 @@
+#include "search/policy.h"
+
+#include <utility>
+
+#include "sti/candmoves.h"
+
+namespace pelvarn::search {
+
+namespace {
+
+const char* const StrategyNames[] = {"alter-pair", "alter-shuffle", "alter",
+                                     "pair",       "shuffle",       "sweep"};
+
+// The window's toggle on a bare status.
+bool Toggle(std::int32_t& stat, const TRecordFlags& flags) {
+    if (flags.MustSub) return false;
+    const std::int32_t included = flags.MustSee ? backsub : sub;
+    if (stat == included)
+        stat = notsub;
+    else if (stat == notsub)
+        stat = included;
+    return true;
+}
+
+std::string ToggleText(const TCandidate& c, std::int32_t record) {
+    const std::int32_t s = c.Stat[static_cast<std::size_t>(record - 1)];
+    return "Toggle record " + std::to_string(record) + " to " +
+           (s >= 0 && s <= 2 ? SubStatName[static_cast<std::size_t>(s)] : std::to_string(s));
+}
+
+} // namespace
+
+bool ParseStrategy(const std::string& name, TStrategy& strategy) {
+    for (int i = 0; i < 6; ++i) {
+        if (name == StrategyNames[i]) {
+            strategy = static_cast<TStrategy>(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string StrategyName(TStrategy strategy) { return StrategyNames[static_cast<int>(strategy)]; }
+
+std::string CondensationKey(const TCandidate& candidate) {
+    std::string key;
+    for (std::int32_t r : candidate.Order) {
+        if (r < 1 || r > candidate.Count()) continue;
+        const std::int32_t s = candidate.Stat[static_cast<std::size_t>(r - 1)];
+        if (s == notsub) continue;
+        key += std::to_string(r);
+        key += s == backsub ? 'b' : 's';
+    }
+    return key;
+}
+
+std::string StatText(const TCandidate& candidate) {
+    std::string text;
+    for (std::int32_t s : candidate.Stat)
+        text += s == sub ? 's' : s == backsub ? 'b' : 'n';
+    return text;
+}
+
+bool ParseStatText(const std::string& text, std::vector<std::int32_t>& stat) {
+    stat.clear();
+    for (char c : text) {
+        if (c == 's')
+            stat.push_back(sub);
+        else if (c == 'b')
+            stat.push_back(backsub);
+        else if (c == 'n')
+            stat.push_back(notsub);
+        else
+            return false;
+    }
+    return true;
+}
+
+bool IsPermutation(const std::vector<std::int32_t>& order, std::int32_t n) {
+    if (static_cast<std::int32_t>(order.size()) != n) return false;
+    std::vector<bool> used(static_cast<std::size_t>(n) + 1, false);
+    for (std::int32_t r : order) {
+        if (r < 1 || r > n || used[static_cast<std::size_t>(r)]) return false;
+        used[static_cast<std::size_t>(r)] = true;
+    }
+    return true;
+}
+
+TCandidate CandidateOf(const TSubInfo& records, std::int32_t n) {
+    if (n > MaxSubs) n = MaxSubs;
+    TCandidate c;
+    for (std::int32_t i = 1; i <= n; ++i) {
+        c.Stat.push_back(records[static_cast<std::size_t>(i)].SubStat);
+        c.Order.push_back(i);
+    }
+    c.Change = "original initial.sti";
+    return c;
+}
+
+void ApplyCandidate(const TCandidate& candidate, TSubInfo& records, TSubOrder& order) {
+    ResetOrder(order);
+    const std::int32_t n = candidate.Count() > MaxSubs ? MaxSubs : candidate.Count();
+    for (std::int32_t i = 1; i <= n; ++i) {
+        records[static_cast<std::size_t>(i)].SubStat = candidate.Stat[static_cast<std::size_t>(i - 1)];
+        order[static_cast<std::size_t>(i)] = candidate.Order[static_cast<std::size_t>(i - 1)];
+    }
+}
+
+TPolicy::TPolicy(TStrategy strategy, std::vector<TRecordFlags> records, std::uint32_t seed,
+                 bool noRepeats)
+    : Strategy(strategy), Records(std::move(records)), NoRepeats(noRepeats) {
+    State.Random = seed;
+    for (std::size_t i = 0; i < Records.size(); ++i)
+        if (!Records[i].MustSub) Alterable.push_back(static_cast<std::int32_t>(i + 1));
+}
+
+bool TPolicy::CanChange() const {
+    const bool orderMoves = Records.size() >= 2;
+    switch (Strategy) {
+    case TStrategy::Alter:
+        return !Alterable.empty();
+    case TStrategy::Pair:
+    case TStrategy::Shuffle:
+        return orderMoves;
+    default:
+        return orderMoves || !Alterable.empty();
+    }
+}
+
+void TPolicy::MarkSeen(const TCandidate& candidate) { Seen.insert(CondensationKey(candidate)); }
+
+bool TPolicy::IsSeen(const TCandidate& candidate) const {
+    return Seen.count(CondensationKey(candidate)) != 0;
+}
+
+void TPolicy::StartSweep() {
+    // The alterable records in a random order; taken from the back.
+    TRandom random(State.Random);
+    State.SweepLeft = Alterable;
+    for (std::size_t k = State.SweepLeft.size(); k > 1; --k)
+        std::swap(State.SweepLeft[k - 1],
+                  State.SweepLeft[static_cast<std::size_t>(random.Below(static_cast<std::int32_t>(k)))]);
+    State.Random = random.GetSeed();
+    State.SweepStarted = true;
+    State.SweepGained = false;
+}
+
+TPolicy::TMove TPolicy::ChooseMove() {
+    const bool odd = State.Proposals % 2 != 0;
+    const bool canToggle = !Alterable.empty();
+    switch (Strategy) {
+    case TStrategy::AlterPair:
+        return odd || !canToggle ? TMove::Pair : TMove::Toggle;
+    case TStrategy::AlterShuffle:
+        return odd || !canToggle ? TMove::Shuffle : TMove::Toggle;
+    case TStrategy::Alter:
+        return TMove::Toggle;
+    case TStrategy::Pair:
+        return TMove::Pair;
+    case TStrategy::Shuffle:
+        return TMove::Shuffle;
+    case TStrategy::Sweep:
+        break;
+    }
+    if (!State.SweepsDone && canToggle) {
+        if (!State.SweepStarted || State.SweepLeft.empty()) {
+            if (State.SweepStarted && !State.SweepGained) {
+                State.SweepsDone = true;
+            } else {
+                StartSweep();
+            }
+        }
+        if (!State.SweepsDone) return TMove::SweepToggle;
+    }
+    // After the sweeps: four pair exchanges to one toggle of a random record.
+    TRandom random(State.Random);
+    const bool toggle = canToggle && (Records.size() < 2 || random.Below(5) == 0);
+    State.Random = random.GetSeed();
+    return toggle ? TMove::RandomToggle : TMove::Pair;
+}
+
+bool TPolicy::Apply(TMove move, TCandidate& c) {
+    const std::int32_t n = c.Count();
+    TRandom random(State.Random);
+    bool changed = true;
+    switch (move) {
+    case TMove::Toggle: {
+        // The window's walk: the next alterable record after the last one toggled.
+        std::int32_t p = State.AlterPos < 0 || State.AlterPos > n ? 0 : State.AlterPos;
+        changed = false;
+        for (std::int32_t step = 0; step < n && !changed; ++step) {
+            p = p % n + 1;
+            changed = Toggle(c.Stat[static_cast<std::size_t>(p - 1)],
+                             Records[static_cast<std::size_t>(p - 1)]);
+        }
+        if (changed) {
+            State.AlterPos = p;
+            c.Change = ToggleText(c, p);
+        }
+        break;
+    }
+    case TMove::SweepToggle: {
+        const std::int32_t r = State.SweepLeft.back();
+        State.SweepLeft.pop_back();
+        Toggle(c.Stat[static_cast<std::size_t>(r - 1)], Records[static_cast<std::size_t>(r - 1)]);
+        c.Change = ToggleText(c, r) + " (sweep)";
+        break;
+    }
+    case TMove::RandomToggle: {
+        const std::int32_t r =
+            Alterable[static_cast<std::size_t>(random.Below(static_cast<std::int32_t>(Alterable.size())))];
+        Toggle(c.Stat[static_cast<std::size_t>(r - 1)], Records[static_cast<std::size_t>(r - 1)]);
+        c.Change = ToggleText(c, r);
+        break;
+    }
+    case TMove::Pair: {
+        TSubOrder order{};
+        for (std::int32_t i = 1; i <= n; ++i)
+            order[static_cast<std::size_t>(i)] = c.Order[static_cast<std::size_t>(i - 1)];
+        ExchangeRandomPair(order, n, random);
+        for (std::int32_t i = 1; i <= n; ++i)
+            c.Order[static_cast<std::size_t>(i - 1)] = order[static_cast<std::size_t>(i)];
+        c.Change = "Exchange random pair";
+        break;
+    }
+    case TMove::Shuffle: {
+        TSubOrder order{};
+        CompleteShuffle(order, n, random);
+        for (std::int32_t i = 1; i <= n; ++i)
+            c.Order[static_cast<std::size_t>(i - 1)] = order[static_cast<std::size_t>(i)];
+        c.Change = "Complete shuffle";
+        break;
+    }
+    }
+    if (move == TMove::Pair || move == TMove::Shuffle || move == TMove::RandomToggle)
+        State.Random = random.GetSeed();
+    return changed;
+}
+
+bool TPolicy::Next(const TCandidate& best, TCandidate& next) {
+    if (!CanChange()) return false;
+    for (int draw = 0; draw < MaxDraws; ++draw) {
+        ++State.Proposals;
+        next = best;
+        const bool changed = Apply(ChooseMove(), next);
+        if (!NoRepeats) {
+            if (!changed) continue;
+            MarkSeen(next);
+            return true;
+        }
+        if (changed && Seen.insert(CondensationKey(next)).second) return true;
+        ++Redraws;
+    }
+    return false;
+}
+
+} // namespace pelvarn::search

@@ -1,0 +1,99 @@
+// The overnight search's policy: it proposes the next candidate condensation from the best
+// one so far, with the moves of the main window, and never proposes a condensation that has
+// been timed (or is being timed) already.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "base/prng.h"
+#include "sti/subrecord.h"
+
+namespace pelvarn::search {
+
+enum class TStrategy { AlterPair, AlterShuffle, Alter, Pair, Shuffle, Sweep };
+
+// The names of --strategy: "alter-pair", "alter-shuffle", "alter", "pair", "shuffle", "sweep".
+bool ParseStrategy(const std::string& name, TStrategy& strategy);
+std::string StrategyName(TStrategy strategy);
+
+// A condensation: the status of each record and the order in which the records are written.
+struct TCandidate {
+    std::vector<std::int32_t> Stat;  // Stat[i - 1]: sub, backsub or notsub of record i
+    std::vector<std::int32_t> Order; // a permutation of 1..n
+    std::string Change;              // how it was made from the best
+
+    std::int32_t Count() const { return static_cast<std::int32_t>(Stat.size()); }
+};
+
+// What the suite is asked to do: the condensed records in the order written, each with its
+// kind. Two candidates with the same key are the same job.
+std::string CondensationKey(const TCandidate& candidate);
+
+// The statuses as one letter per record ('s', 'b', 'n'); ParseStatText is false for a text
+// of another length or with another letter.
+std::string StatText(const TCandidate& candidate);
+bool ParseStatText(const std::string& text, std::vector<std::int32_t>& stat);
+// True when order is a permutation of 1..n.
+bool IsPermutation(const std::vector<std::int32_t>& order, std::int32_t n);
+
+// The candidate of records 1..n as read from a file, in the natural order.
+TCandidate CandidateOf(const TSubInfo& records, std::int32_t n);
+// Records and order of a candidate, for writing it: base gives the names and comments.
+void ApplyCandidate(const TCandidate& candidate, TSubInfo& records, TSubOrder& order);
+
+struct TRecordFlags {
+    bool MustSee = false;
+    bool MustSub = false;
+};
+
+// Everything the policy needs to continue its stream after a resume.
+struct TPolicyState {
+    std::uint32_t Random = 0;
+    std::int64_t Proposals = 0;
+    std::int32_t AlterPos = 0;
+    std::vector<std::int32_t> SweepLeft; // records still to toggle in this sweep, next last
+    bool SweepStarted = false;
+    bool SweepGained = false;
+    bool SweepsDone = false; // a sweep gained nothing: mostly pair exchanges from now on
+
+    bool operator==(const TPolicyState&) const = default;
+};
+
+class TPolicy {
+  public:
+    TPolicy(TStrategy strategy, std::vector<TRecordFlags> records, std::uint32_t seed,
+            bool noRepeats);
+
+    // True when the strategy can make any change at all (toggle-only with nothing alterable
+    // cannot, nor can the order moves with fewer than two records).
+    bool CanChange() const;
+    // The next candidate made from best, already counted as seen. False when every draw up to
+    // the bound was a condensation already timed: the neighbourhood of the best is exhausted.
+    bool Next(const TCandidate& best, TCandidate& next);
+    // Counts a candidate as timed (the initial one, and those of a journal being resumed).
+    void MarkSeen(const TCandidate& candidate);
+    bool IsSeen(const TCandidate& candidate) const;
+    // Tells the policy that the best improved (a sweep that gains goes round again).
+    void Improved() { State.SweepGained = true; }
+
+    TPolicyState State;
+    std::int64_t Redraws = 0; // draws that were repeats and so drawn again
+    static constexpr int MaxDraws = 200;
+
+  private:
+    enum class TMove { Toggle, Pair, Shuffle, SweepToggle, RandomToggle };
+    TMove ChooseMove();
+    bool Apply(TMove move, TCandidate& candidate);
+    void StartSweep();
+
+    TStrategy Strategy;
+    std::vector<TRecordFlags> Records;
+    std::vector<std::int32_t> Alterable;
+    bool NoRepeats;
+    std::unordered_set<std::string> Seen;
+};
+
+} // namespace pelvarn::search

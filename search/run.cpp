@@ -1,0 +1,319 @@
+#include "search/run.h"
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+
+#include "base/paths.h"
+#include "base/textutil.h"
+#include "sti/stiUtils.h"
+
+namespace pelvarn::search {
+
+namespace {
+
+double NowSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+std::vector<TRecordFlags> FlagsOf(const TSubInfo& records, std::int32_t n) {
+    std::vector<TRecordFlags> flags;
+    for (std::int32_t i = 1; i <= n && i <= MaxSubs; ++i)
+        flags.push_back({records[static_cast<std::size_t>(i)].MustSee,
+                         records[static_cast<std::size_t>(i)].MustSub});
+    return flags;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const std::size_t m = v.size() / 2;
+    return v.size() % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
+}
+
+} // namespace
+
+TJournalHeader MakeHeader(const std::string& jobFolder, const TSubInfo& records, std::int32_t n,
+                          const TSearchOptions& options) {
+    TJournalHeader h;
+    h.Folder = jobFolder;
+    for (std::int32_t i = 1; i <= n && i <= MaxSubs; ++i)
+        h.Records.push_back(records[static_cast<std::size_t>(i)].VarName + "/" +
+                            records[static_cast<std::size_t>(i)].EqName);
+    h.Strategy = StrategyName(options.Strategy);
+    h.Seed = options.Seed;
+    return h;
+}
+
+TSearchRun::TSearchRun(const TSearchOptions& options, const TSubInfo& records, std::int32_t n,
+                       std::string jobFolder, std::string journalPath, TEvaluator& evaluator)
+    : Options(options), Records(std::make_unique<TSubInfo>(records)),
+      RecordCount(n > MaxSubs ? MaxSubs : n), JobFolder(std::move(jobFolder)),
+      JournalPath(std::move(journalPath)), Evaluator(evaluator),
+      ThePolicy(options.Strategy, FlagsOf(records, n), options.Seed, options.NoRepeats) {
+    Slots.resize(static_cast<std::size_t>(Evaluator.Workers()));
+    BestCandidate = CandidateOf(records, RecordCount);
+}
+
+TSearchRun::~TSearchRun() = default;
+
+bool TSearchRun::Resume(const TJournalContents& journal, std::string& reason) {
+    if (journal.Header.Folder != JobFolder) {
+        reason = "the journal belongs to the job folder " + journal.Header.Folder + ", not to " +
+                 JobFolder;
+        return false;
+    }
+    if (journal.Header.Records != MakeHeader(JobFolder, *Records, RecordCount, Options).Records) {
+        reason = "the substitutions of initial.sti are not those the journal was started with";
+        return false;
+    }
+    for (const TJournalEntry& e : journal.Entries) {
+        All.push_back(e);
+        if (e.Status == TJobStatus::Verify || e.VerifyOf >= 0) continue;
+        ++Done;
+        ThePolicy.MarkSeen(e.Candidate);
+        if (e.Status != TJobStatus::Ok) continue;
+        if (e.Job == 0) InitialSeconds = e.Seconds;
+        if (BestJobNumber < 0 || e.Seconds < BestSeconds) {
+            BestJobNumber = e.Job;
+            BestSeconds = e.Seconds;
+            BestWall = e.Wall;
+            BestCandidate = e.Candidate;
+        }
+    }
+    HeaderWritten = true;
+    if (!journal.Entries.empty()) {
+        NextJob = journal.Entries.back().NextJob;
+        ThePolicy.State = journal.Entries.back().State;
+        Resumed = true;
+    }
+    return true;
+}
+
+void TSearchRun::SaveOptimal(const TCandidate& candidate) {
+    TSubInfo& records = *Records;
+    TSubOrder order{};
+    ApplyCandidate(candidate, records, order);
+    WriteSTIFile(JoinPath(JobFolder, "optimal.sti"), records, candidate.Count(), order);
+}
+
+TSearchProgress TSearchRun::Progress() const {
+    TSearchProgress p;
+    p.Done = Done;
+    p.DoneThisRun = DoneThisRun;
+    for (const auto& s : Slots)
+        p.Running += s.Busy ? 1 : 0;
+    p.BestJob = BestJobNumber;
+    p.BestSeconds = BestSeconds;
+    p.InitialSeconds = InitialSeconds;
+    p.ElapsedHours = (NowSeconds() - StartedAt) / 3600.0;
+    return p;
+}
+
+void TSearchRun::StartJob(std::int32_t w, const TCandidate& candidate, std::int64_t verifyOf) {
+    TRunning& slot = Slots[static_cast<std::size_t>(w)];
+    slot.Job = NextJob++;
+    slot.VerifyOf = verifyOf;
+    slot.Candidate = candidate;
+    std::string reason;
+    if (Evaluator.Start(w, "Job" + std::to_string(slot.Job), candidate, reason)) {
+        slot.Busy = true;
+        return;
+    }
+    // A job that cannot be started is no property of its candidate: every other would fail
+    // the same way, so the search stops.
+    TJobOutcome o;
+    o.Status = TJobStatus::Failed;
+    o.Reason = reason;
+    slot.Busy = true;
+    Finished(w, o);
+    Paused = true;
+    Stopping = true;
+    FailureReason = reason;
+}
+
+void TSearchRun::Finished(std::int32_t w, const TJobOutcome& outcome) {
+    TRunning& slot = Slots[static_cast<std::size_t>(w)];
+    slot.Busy = false;
+    // A job ended by the second interrupt has no result: a resumed search times it anew.
+    if (Ending && outcome.Status == TJobStatus::Failed && outcome.Reason.empty()) return;
+    TJournalEntry e;
+    e.Job = slot.Job;
+    e.Worker = w;
+    e.Status = outcome.Status;
+    e.Seconds = outcome.Seconds;
+    e.Wall = outcome.Wall;
+    e.Reason = outcome.Reason;
+    e.Candidate = slot.Candidate;
+    e.VerifyOf = slot.VerifyOf;
+    if (e.VerifyOf >= 0 && e.Status == TJobStatus::Ok) e.Status = TJobStatus::Verify;
+    e.NextJob = NextJob;
+    e.State = ThePolicy.State;
+
+    if (e.VerifyOf < 0) {
+        ++Done;
+        ++DoneThisRun;
+        if (e.Status == TJobStatus::Ok) {
+            if (e.Job == 0) InitialSeconds = e.Seconds;
+            if (BestJobNumber < 0 || e.Seconds < BestSeconds) {
+                BestJobNumber = e.Job;
+                BestSeconds = e.Seconds;
+                BestWall = e.Wall;
+                BestCandidate = e.Candidate;
+                ThePolicy.Improved();
+                if (e.Job != 0) SaveOptimal(e.Candidate);
+            }
+        } else if (e.Status == TJobStatus::Failed &&
+                   (Options.PauseOnFailure || (e.Job == 0 && !Resumed))) {
+            // The initial condensation is the search's baseline: without its time there is
+            // nothing to compare with, and every neighbour would most likely fail alike.
+            Paused = true;
+            Stopping = true;
+            FailureReason = e.Reason;
+        }
+    }
+    All.push_back(e);
+    AppendJournalLine(JournalPath, EntryLine(e));
+    if (OnJob) OnJob(e, Progress());
+}
+
+bool TSearchRun::Loop(bool verifying) {
+    double lastTick = NowSeconds();
+    for (;;) {
+        const int interrupts = Interrupts ? Interrupts() : 0;
+        if (interrupts >= 1 && !Stopping) {
+            Stopping = true;
+            if (OnNote)
+                OnNote("stopping: no further job is started; the running ones may finish "
+                       "(Ctrl+C again ends them)");
+        }
+        if (interrupts >= 2 && !Ending) {
+            Ending = true;
+            if (OnNote) OnNote("ending the running jobs");
+            for (std::int32_t w = 0; w < Evaluator.Workers(); ++w)
+                if (Slots[static_cast<std::size_t>(w)].Busy) Evaluator.End(w, TJobStatus::Failed, "");
+        }
+        std::int32_t running = 0;
+        for (const auto& s : Slots)
+            running += s.Busy ? 1 : 0;
+        while (!Stopping) {
+            std::int32_t w = 0;
+            while (w < Evaluator.Workers() && Slots[static_cast<std::size_t>(w)].Busy)
+                ++w;
+            if (w == Evaluator.Workers()) break;
+            if (verifying) {
+                if (VerifyQueue.empty()) break;
+                auto next = VerifyQueue.front();
+                VerifyQueue.erase(VerifyQueue.begin());
+                StartJob(w, next.second, next.first);
+            } else {
+                if (Options.MaxJobs > 0 && Done + running >= Options.MaxJobs) break;
+                if (Options.MaxHours > 0 && (NowSeconds() - StartedAt) / 3600.0 >= Options.MaxHours)
+                    break;
+                TCandidate next;
+                if (!ThePolicy.Next(BestCandidate, next)) {
+                    // Jobs still running may yet move the best; only then is it the end.
+                    if (running == 0) Exhausted = true;
+                    break;
+                }
+                StartJob(w, next, -1);
+            }
+            ++running;
+        }
+        running = 0;
+        for (const auto& s : Slots)
+            running += s.Busy ? 1 : 0;
+        if (running == 0) break;
+
+        for (std::int32_t w = 0; w < Evaluator.Workers(); ++w) {
+            const double t = Evaluator.RunningFor(w);
+            if (t < 0) continue;
+            if (t > Options.TimeLimit) {
+                Evaluator.End(w, TJobStatus::Failed,
+                              "timed out after " + FormatFixed(Options.TimeLimit, 1) + " s");
+            } else if (!verifying && Options.Cap > 0 && BestJobNumber >= 0 && BestWall > 0 &&
+                       t > Options.Cap * BestWall) {
+                Evaluator.End(w, TJobStatus::Capped,
+                              "capped after " + FormatFixed(t, 1) + " s, " +
+                                  FormatFixed(Options.Cap, 2) + " x the best job's " +
+                                  FormatFixed(BestWall, 1) + " s");
+            }
+        }
+        TJobOutcome outcome;
+        const std::int32_t w = Evaluator.Wait(100, outcome);
+        if (w >= 0) Finished(w, outcome);
+        if (OnTick && NowSeconds() - lastTick >= 1.0) {
+            lastTick = NowSeconds();
+            OnTick(Progress());
+        }
+    }
+    return !Stopping;
+}
+
+void TSearchRun::VerifyBest() {
+    // The best few distinct condensations, each timed again Verify times, in rounds so that
+    // a drift of the machine's speed is shared out among them.
+    std::vector<const TJournalEntry*> ok;
+    for (const auto& e : All)
+        if (e.Status == TJobStatus::Ok && e.VerifyOf < 0) ok.push_back(&e);
+    std::stable_sort(ok.begin(), ok.end(), [](const TJournalEntry* a, const TJournalEntry* b) {
+        return a->Seconds < b->Seconds;
+    });
+    std::vector<const TJournalEntry*> top;
+    std::vector<std::string> keys;
+    for (const TJournalEntry* e : ok) {
+        if (static_cast<std::int32_t>(top.size()) >= Options.VerifyCount) break;
+        std::string key = CondensationKey(e->Candidate);
+        if (std::find(keys.begin(), keys.end(), key) != keys.end()) continue;
+        keys.push_back(key);
+        top.push_back(e);
+    }
+    if (top.empty()) return;
+    for (std::int32_t k = 0; k < Options.Verify; ++k)
+        for (const TJournalEntry* e : top) {
+            TCandidate c = e->Candidate;
+            c.Change = "verify Job" + std::to_string(e->Job);
+            VerifyQueue.emplace_back(e->Job, c);
+        }
+    Loop(true);
+    std::map<std::int64_t, std::vector<double>> times;
+    for (const auto& e : All)
+        if (e.VerifyOf >= 0 && e.Status == TJobStatus::Verify) times[e.VerifyOf].push_back(e.Seconds);
+    const TJournalEntry* chosen = nullptr;
+    double best = 0;
+    for (const TJournalEntry* e : top) {
+        auto it = times.find(e->Job);
+        if (it == times.end()) continue;
+        const double m = Median(it->second);
+        if (!chosen || m < best) {
+            chosen = e;
+            best = m;
+        }
+    }
+    if (!chosen) return;
+    Verified = chosen->Job;
+    VerifiedMedian = best;
+    if (chosen->Job != 0) SaveOptimal(chosen->Candidate);
+    AppendJournalLine(JournalPath, VerdictLine({chosen->Job, best}));
+}
+
+TSearchEnd TSearchRun::Run() {
+    StartedAt = NowSeconds();
+    if (!ThePolicy.CanChange() && Resumed) return TSearchEnd::Exhausted;
+    if (!HeaderWritten)
+        AppendJournalLine(JournalPath,
+                          HeaderLine(MakeHeader(JobFolder, *Records, RecordCount, Options)));
+    HeaderWritten = true;
+    if (!Resumed) {
+        ThePolicy.MarkSeen(BestCandidate);
+        StartJob(0, BestCandidate, -1);
+    }
+    Loop(false);
+    if (Options.Verify > 0 && !Stopping && !Paused) VerifyBest();
+    if (Paused) return TSearchEnd::Paused;
+    if (Stopping) return TSearchEnd::Interrupted;
+    if (Exhausted) return TSearchEnd::Exhausted;
+    return TSearchEnd::Finished;
+}
+
+} // namespace pelvarn::search

@@ -1,0 +1,117 @@
+// One overnight search: the policy proposes, the evaluator times, the journal records, and
+// the best condensation is kept as optimal.sti in the job folder.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "search/evaluator.h"
+#include "search/journal.h"
+#include "search/policy.h"
+
+namespace pelvarn::search {
+
+struct TSearchOptions {
+    TStrategy Strategy = TStrategy::AlterPair;
+    bool NoRepeats = true;
+    double Cap = 0;          // 0: no cap; else end a job running longer than Cap x the best's wall time
+    bool PauseOnFailure = false;
+    std::int64_t MaxJobs = 0; // 0: no limit; counts the jobs of a resumed journal too
+    double MaxHours = 0;      // 0: no limit
+    std::uint32_t Seed = 0;
+    double TimeLimit = 3600;  // seconds a job may run
+    std::int32_t Verify = 0;  // times each of the best few is run again at the end
+    std::int32_t VerifyCount = 3;
+};
+
+// What the run tells its front end.
+struct TSearchProgress {
+    std::int64_t Done = 0;      // finished jobs, those of the resumed journal included
+    std::int32_t Running = 0;
+    std::int64_t BestJob = -1;
+    double BestSeconds = 0;
+    double InitialSeconds = 0;
+    double ElapsedHours = 0;    // of this run
+    std::int64_t DoneThisRun = 0;
+};
+
+enum class TSearchEnd { Finished, Exhausted, Interrupted, Paused, Refused };
+
+class TSearchRun {
+  public:
+    // records: records 1..n of initial.sti as read; journalPath: the journal to append to.
+    TSearchRun(const TSearchOptions& options, const TSubInfo& records, std::int32_t n,
+               std::string jobFolder, std::string journalPath, TEvaluator& evaluator);
+    ~TSearchRun();
+
+    // Continues from a parsed journal. False with the reason when it belongs to another job
+    // folder or other records.
+    bool Resume(const TJournalContents& journal, std::string& reason);
+    // Runs until the job limit, the hour limit, an exhausted neighbourhood, a failure with
+    // PauseOnFailure, or an interrupt. File errors are thrown (TFileError).
+    TSearchEnd Run();
+
+    // Asked often: the number of interrupts so far (1: start no job; 2: end the running ones).
+    std::function<int()> Interrupts;
+    std::function<void(const TJournalEntry&, const TSearchProgress&)> OnJob;
+    std::function<void(const TSearchProgress&)> OnTick; // about once a second
+    std::function<void(const std::string&)> OnNote;      // lines worth telling the user
+
+    const std::vector<TJournalEntry>& Entries() const { return All; }
+    const TCandidate& Best() const { return BestCandidate; }
+    std::int64_t BestJob() const { return BestJobNumber; }
+    const TPolicy& Policy() const { return ThePolicy; }
+    std::string FailureReason; // of the failure that paused the run
+    std::int64_t Verified = -1; // the job chosen by --verify
+    double VerifiedMedian = 0;
+
+  private:
+    void StartJob(std::int32_t w, const TCandidate& candidate, std::int64_t verifyOf);
+    void Finished(std::int32_t w, const TJobOutcome& outcome);
+    void SaveOptimal(const TCandidate& candidate);
+    TSearchProgress Progress() const;
+    void VerifyBest();
+    bool Loop(bool verifying);
+
+    TSearchOptions Options;
+    std::unique_ptr<TSubInfo> Records;
+    std::int32_t RecordCount;
+    std::string JobFolder;
+    std::string JournalPath;
+    TEvaluator& Evaluator;
+    TPolicy ThePolicy;
+
+    struct TRunning {
+        bool Busy = false;
+        std::int64_t Job = 0;
+        std::int64_t VerifyOf = -1;
+        TCandidate Candidate;
+    };
+    std::vector<TRunning> Slots;
+    std::vector<TJournalEntry> All;
+    std::int64_t NextJob = 0;
+    std::int64_t Done = 0;
+    std::int64_t DoneThisRun = 0;
+    TCandidate BestCandidate;
+    std::int64_t BestJobNumber = -1;
+    double BestSeconds = 0;
+    double BestWall = 0;
+    double InitialSeconds = 0;
+    bool Resumed = false;
+    bool HeaderWritten = false;
+    bool Stopping = false;
+    bool Ending = false;
+    bool Paused = false;
+    bool Exhausted = false;
+    double StartedAt = 0;
+    std::vector<std::pair<std::int64_t, TCandidate>> VerifyQueue;
+};
+
+// The header that a journal of this folder and these records starts with.
+TJournalHeader MakeHeader(const std::string& jobFolder, const TSubInfo& records, std::int32_t n,
+                          const TSearchOptions& options);
+
+} // namespace pelvarn::search

@@ -1,0 +1,294 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "search/journal.h"
+#include "search/policy.h"
+#include "search/run.h"
+#include "support/tempdir.h"
+
+namespace pelvarn::test {
+namespace {
+
+using namespace pelvarn::search;
+
+// A landscape without a suite: the cost of a candidate follows from its condensed records
+// and their positions, so that toggles and exchanges both matter. Jobs end at once, in the
+// order they were started; a candidate may be made to fail.
+class TFakeEvaluator final : public TEvaluator {
+  public:
+    explicit TFakeEvaluator(std::int32_t workers) : Busy(static_cast<std::size_t>(workers), false) {}
+    std::int32_t Workers() const override { return static_cast<std::int32_t>(Busy.size()); }
+    bool Start(std::int32_t w, const std::string& jobName, const TCandidate& c,
+               std::string&) override {
+        Busy[static_cast<std::size_t>(w)] = true;
+        Queue.push_back({w, c});
+        Started.push_back(jobName);
+        Failing.push_back(FailJobs.count(jobName) != 0);
+        return true;
+    }
+    std::int32_t Wait(int, TJobOutcome& o) override {
+        if (Queue.empty()) return -1;
+        auto [w, c] = Queue.front();
+        Queue.erase(Queue.begin());
+        const bool fail = Failing[Finished++];
+        Busy[static_cast<std::size_t>(w)] = false;
+        o = TJobOutcome{};
+        o.Wall = 1;
+        if (fail) {
+            o.Status = TJobStatus::Failed;
+            o.Reason = "job did not produce expected file pelvrn.sl4";
+        } else {
+            o.Seconds = Cost(c);
+        }
+        return w;
+    }
+    double RunningFor(std::int32_t w) const override { return Busy[static_cast<std::size_t>(w)] ? 0 : -1; }
+    void End(std::int32_t, TJobStatus, const std::string&) override {}
+
+    static double Cost(const TCandidate& c) {
+        double cost = 0;
+        for (std::size_t k = 0; k < c.Order.size(); ++k) {
+            const std::int32_t r = c.Order[k];
+            const std::int32_t s = c.Stat[static_cast<std::size_t>(r - 1)];
+            cost += s == notsub ? 3 + r % 4 : static_cast<double>((r * 7 + static_cast<int>(k) * 3) % 11);
+        }
+        return cost;
+    }
+
+    std::vector<bool> Busy;
+    std::vector<std::pair<std::int32_t, TCandidate>> Queue;
+    std::vector<std::string> Started;
+    std::set<std::string> FailJobs;
+    std::vector<bool> Failing;
+    std::size_t Finished = 0;
+};
+
+std::unique_ptr<TSubInfo> Records(std::int32_t n) {
+    auto r = std::make_unique<TSubInfo>();
+    for (std::int32_t i = 1; i <= n; ++i) {
+        TSubRecord& rec = (*r)[static_cast<std::size_t>(i)];
+        rec.VarName = "v" + std::to_string(i);
+        rec.EqName = "E_v" + std::to_string(i);
+        rec.MustSee = i % 5 == 0;
+        rec.MustSub = i % 7 == 0;
+        rec.SubStat = rec.MustSee ? backsub : (i % 3 == 0 ? notsub : sub);
+    }
+    return r;
+}
+
+struct TRunResult {
+    std::vector<TJournalEntry> Entries;
+    std::string Journal;
+};
+
+TRunResult RunFake(const TTempDir& dir, TSearchOptions options, std::int32_t n,
+                   std::int32_t workers = 1, const std::string& journalName = "j.jsonl") {
+    auto recs = Records(n);
+    TFakeEvaluator eval(workers);
+    const std::string journal = dir.File(journalName);
+    TSearchRun run(options, *recs, n, dir.Path(), journal, eval);
+    run.Run();
+    return {run.Entries(), ReadBytes(journal)};
+}
+
+TEST(SearchPolicy, NeverTimesACondensationTwiceAndIsReproducible) {
+    for (TStrategy s : {TStrategy::AlterPair, TStrategy::AlterShuffle, TStrategy::Alter,
+                        TStrategy::Pair, TStrategy::Shuffle, TStrategy::Sweep}) {
+        for (std::int32_t workers : {1, 3}) {
+            TTempDir dir;
+            TSearchOptions o;
+            o.Strategy = s;
+            o.Seed = 11;
+            o.MaxJobs = 50;
+            TRunResult a = RunFake(dir, o, 12, workers, "a.jsonl");
+            TRunResult b = RunFake(dir, o, 12, workers, "b.jsonl");
+            std::set<std::string> keys;
+            for (const auto& e : a.Entries)
+                EXPECT_TRUE(keys.insert(CondensationKey(e.Candidate)).second)
+                    << StrategyName(s) << " job " << e.Job << " repeats a condensation";
+            EXPECT_EQ(a.Journal, b.Journal) << StrategyName(s) << ": same seed, other search";
+            EXPECT_LE(a.Entries.size(), 50u);
+            o.Seed = 12;
+            if (s != TStrategy::Alter)
+                EXPECT_NE(RunFake(dir, o, 12, workers, "c.jsonl").Journal, a.Journal) << StrategyName(s);
+        }
+    }
+}
+
+TEST(SearchPolicy, ExchangingTwoLeftAloneRecordsIsNoChange) {
+    // Records 1 and 2 left alone, 3 condensed: no exchange can change the condensation.
+    TCandidate best;
+    best.Stat = {notsub, notsub, sub};
+    best.Order = {1, 2, 3};
+    TCandidate swapped = best;
+    swapped.Order = {2, 1, 3};
+    EXPECT_EQ(CondensationKey(best), CondensationKey(swapped));
+    swapped.Order = {3, 1, 2};
+    EXPECT_EQ(CondensationKey(best), CondensationKey(swapped));
+
+    TPolicy p(TStrategy::Pair, {{false, true}, {false, true}, {false, true}}, 5, true);
+    p.MarkSeen(best);
+    TCandidate next;
+    EXPECT_FALSE(p.Next(best, next)) << "a pair exchange was offered: " << CondensationKey(next);
+    // With two condensed records there is exactly one new order.
+    best.Stat = {sub, notsub, sub};
+    TPolicy q(TStrategy::Pair, {{false, true}, {false, true}, {false, true}}, 5, true);
+    q.MarkSeen(best);
+    ASSERT_TRUE(q.Next(best, next));
+    EXPECT_NE(CondensationKey(next), CondensationKey(best));
+    EXPECT_FALSE(q.Next(best, next));
+}
+
+TEST(SearchPolicy, SweepTogglesEachRecordOnceThenTurnsToExchanges) {
+    const std::vector<TRecordFlags> flags{{false, false}, {false, true}, {true, false}, {false, false}};
+    TPolicy p(TStrategy::Sweep, flags, 3, true);
+    TCandidate best;
+    best.Stat = {sub, sub, backsub, notsub};
+    best.Order = {1, 2, 3, 4};
+    p.MarkSeen(best);
+    std::multiset<std::string> toggled;
+    TCandidate next;
+    for (int k = 0; k < 3; ++k) {
+        ASSERT_TRUE(p.Next(best, next));
+        EXPECT_EQ(next.Order, best.Order) << next.Change;
+        int differ = 0;
+        for (std::size_t i = 0; i < 4; ++i)
+            differ += next.Stat[i] != best.Stat[i];
+        EXPECT_EQ(differ, 1) << next.Change;
+        toggled.insert(next.Change);
+    }
+    EXPECT_EQ(toggled.size(), 3u);
+    EXPECT_EQ(toggled.count("Toggle record 2 to notsub (sweep)"), 0u) << "a MUSTSUB record";
+    // No gain in that sweep: the sweeps are over.
+    ASSERT_TRUE(p.Next(best, next));
+    EXPECT_TRUE(p.State.SweepsDone);
+    EXPECT_EQ(std::string(next.Change).find("(sweep)"), std::string::npos);
+}
+
+TEST(SearchJournal, ResumeContinuesExactlyWhereTheSearchStopped) {
+    for (TStrategy s : {TStrategy::AlterPair, TStrategy::Sweep, TStrategy::Shuffle}) {
+        TTempDir dir;
+        TSearchOptions o;
+        o.Strategy = s;
+        o.Seed = 4;
+        o.MaxJobs = 40;
+        const TRunResult whole = RunFake(dir, o, 10, 1, "whole.jsonl");
+
+        o.MaxJobs = 17;
+        RunFake(dir, o, 10, 1, "parts.jsonl");
+        TJournalContents contents;
+        std::string reason;
+        ASSERT_TRUE(ParseJournal(ReadBytes(dir.File("parts.jsonl")), contents, reason)) << reason;
+        o.MaxJobs = 40;
+        auto recs = Records(10);
+        TFakeEvaluator eval(1);
+        TSearchRun again(o, *recs, 10, dir.Path(), dir.File("parts.jsonl"), eval);
+        ASSERT_TRUE(again.Resume(contents, reason)) << reason;
+        again.Run();
+        EXPECT_EQ(ReadBytes(dir.File("parts.jsonl")), whole.Journal) << StrategyName(s);
+        EXPECT_EQ(eval.Started.front(), "Job17");
+    }
+}
+
+TEST(SearchJournal, TornLastLineIsDroppedDamageElsewhereRefused) {
+    TJournalHeader h;
+    h.Folder = "/m";
+    h.Records = {"a/E_a", "b/E_b"};
+    h.Strategy = "pair";
+    TJournalEntry e;
+    e.Candidate.Stat = {sub, notsub};
+    e.Candidate.Order = {2, 1};
+    e.Candidate.Change = "Exchange random pair";
+    e.Seconds = 1.5;
+    const std::string head = HeaderLine(h), line = EntryLine(e);
+    struct TCase {
+        std::string Text;
+        bool Ok;
+        std::size_t Entries;
+        bool Warned;
+    } cases[] = {
+        {head + line + line, true, 2, false},
+        {head + line + line.substr(0, 30), true, 1, true},           // cut mid-line
+        {head + line + line.substr(0, line.size() - 1), true, 1, true}, // lost only its line end
+        {head + line + "{\"job\":\n", true, 1, true},
+        {head + "garbage\n" + line, false, 0, false},
+        {line + line, false, 0, false},                                // no header
+        {head + EntryLine([&] { auto x = e; x.Candidate.Order = {1, 1}; return x; }()) + line,
+         false, 0, false},                                             // not a permutation
+        {"", false, 0, false},
+    };
+    for (const TCase& c : cases) {
+        TJournalContents contents;
+        std::string reason;
+        EXPECT_EQ(ParseJournal(c.Text, contents, reason), c.Ok) << c.Text << reason;
+        if (!c.Ok) continue;
+        EXPECT_EQ(contents.Entries.size(), c.Entries) << c.Text;
+        EXPECT_EQ(!contents.Warning.empty(), c.Warned) << c.Text;
+        EXPECT_EQ(c.Text.substr(0, contents.ValidBytes), head + std::string(c.Entries == 2 ? line + line : line));
+    }
+}
+
+TEST(SearchJournal, AJournalOfAnotherFolderOrOtherRecordsIsRefused) {
+    TTempDir dir;
+    TSearchOptions o;
+    o.Seed = 1;
+    o.MaxJobs = 5;
+    RunFake(dir, o, 8);
+    TJournalContents contents;
+    std::string reason;
+    ASSERT_TRUE(ParseJournal(ReadBytes(dir.File("j.jsonl")), contents, reason));
+    struct TCase {
+        std::string Folder;
+        std::int32_t Records;
+        std::string Says;
+    } cases[] = {
+        {dir.Path() + "x", 8, "belongs to the job folder " + dir.Path()},
+        {dir.Path(), 9, "not those the journal was started with"},
+    };
+    for (const TCase& c : cases) {
+        auto recs = Records(c.Records);
+        TFakeEvaluator eval(1);
+        TSearchRun run(o, *recs, c.Records, c.Folder, dir.File("other.jsonl"), eval);
+        EXPECT_FALSE(run.Resume(contents, reason));
+        EXPECT_NE(reason.find(c.Says), std::string::npos) << reason;
+    }
+}
+
+TEST(SearchRun, FailedJobsAreSkippedOrPauseTheSearch) {
+    struct TCase {
+        bool Pause;
+        std::string Fails;
+        TSearchEnd End;
+        std::size_t Entries;
+    } cases[] = {
+        {false, "Job3", TSearchEnd::Finished, 30},
+        {true, "Job3", TSearchEnd::Paused, 4},
+        // Without the initial time there is nothing to compare with: the search stops.
+        {false, "Job0", TSearchEnd::Paused, 1},
+    };
+    for (const TCase& c : cases) {
+        TTempDir dir;
+        TSearchOptions o;
+        o.Seed = 2;
+        o.MaxJobs = 30;
+        o.PauseOnFailure = c.Pause;
+        auto recs = Records(8);
+        TFakeEvaluator eval(1);
+        eval.FailJobs.insert(c.Fails);
+        TSearchRun run(o, *recs, 8, dir.Path(), dir.File("j.jsonl"), eval);
+        EXPECT_EQ(run.Run(), c.End) << c.Fails << c.Pause;
+        const auto& all = run.Entries();
+        ASSERT_EQ(all.size(), c.Entries) << c.Fails << c.Pause;
+        const TJournalEntry& failed = all[c.Fails == "Job0" ? 0 : 3];
+        EXPECT_EQ(failed.Status, TJobStatus::Failed);
+        EXPECT_EQ(failed.Reason, "job did not produce expected file pelvrn.sl4");
+        if (c.End == TSearchEnd::Paused) {
+            EXPECT_EQ(run.FailureReason, failed.Reason);
+        }
+    }
+}
+
+} // namespace
+} // namespace pelvarn::test

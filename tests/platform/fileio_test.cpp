@@ -70,8 +70,12 @@ TEST(InFile, OnlyARegularFileIsOpened) {
         std::string why;
         EXPECT_EQ(f.Open(c.Make(), why), c.Opens) << c.Name;
         EXPECT_EQ(f.IsOpen(), c.Opens) << c.Name;
-        if (!c.Opens) EXPECT_FALSE(why.empty()) << c.Name;
-        if (!c.Message.empty()) EXPECT_EQ(why, c.Message) << c.Name;
+        if (!c.Opens) {
+            EXPECT_FALSE(why.empty()) << c.Name;
+        }
+        if (!c.Message.empty()) {
+            EXPECT_EQ(why, c.Message) << c.Name;
+        }
     }
 }
 

@@ -19,6 +19,7 @@ const char* const InitialStiName = "initial.sti";
 const char* const JobRunningText =
     "DOS job is still running.\r\nWait for it to finish,\r\nor close it manually.";
 const char* const NothingAlteredText = "Nothing is being altered";
+const char* const LockFileName = "pelvarn.lock";
 
 } // namespace
 
@@ -54,6 +55,7 @@ void TForm1::SetInfo(const std::string& text) {
 }
 
 void TForm1::SetJobFolder(const std::string& folder) {
+    if (FolderLock.IsLocked() && folder != JobFolder) FolderLock.Unlock();
     const std::string batchFile = JoinPath(folder, Command.BatchFileName);
     // The drive is asked first, so a card or stick that is not ready never brings up the
     // system's "insert a disk" box.
@@ -69,6 +71,24 @@ void TForm1::SetJobFolder(const std::string& folder) {
         View.SetEnabled(TControlId::RESTARTBtn, false);
         View.SetEnabled(TControlId::PauseBtn, false);
     }
+}
+
+bool TForm1::LockJobFolder() {
+    const std::string lockFile = JoinPath(JobFolder, LockFileName);
+    if (FolderLock.IsLocked() && FolderLock.Path() == lockFile) return true;
+    std::string why;
+    switch (FolderLock.TryLock(lockFile, why)) {
+    case TFileLock::TResult::Locked:
+        return true;
+    case TFileLock::TResult::HeldElsewhere:
+        View.ShowMessage("Another search is running in the job folder\r\n" + JobFolder +
+                             "\r\nOnly one search at a time can use a job folder.",
+                         TMsgKind::Error, TMsgButtons::OkHelp, HcJobRunning);
+        return false;
+    case TFileLock::TResult::Failed:
+        break;
+    }
+    throw TFileError("Cannot lock file " + lockFile + ": " + why);
 }
 
 bool TForm1::ReadStrategies() {
@@ -117,9 +137,12 @@ void TForm1::StartBtnClick() {
                          TMsgKind::Error, TMsgButtons::OkHelp, HcStiRefused);
         return;
     }
+    if (!LockJobFolder()) return;
     JobCount = 0;
     ChangeText = "original initial.sti";
     View.ClearLog();
+    // What a writer killed in the middle of a save left behind.
+    RemoveLeftoverTempFiles(JobFolder);
 
     // A refused or unreadable initial.sti has cleared the parts kept around the condensation
     // section, so the earlier run cannot be resumed any more: RESUME follows JobCount (now 0).
@@ -161,6 +184,7 @@ void TForm1::RESTARTBtnClick() {
         View.ShowMessage(JobRunningText, TMsgKind::Information, TMsgButtons::OkHelp, HcJobRunning);
         return;
     }
+    if (!LockJobFolder()) return;
     PauseRequested = false;
     NextCandidate();
 }

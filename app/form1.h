@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/form1view.h"
+#include "platform/filelock.h"
 #include "platform/process.h"
 #include "sti/candmoves.h"
 #include "sti/subrecord.h"
@@ -87,6 +88,9 @@ class TForm1 {
     void NextCandidate();
     bool CheckRecords(const std::string& context);
     void LaunchJob();
+    // Takes the lock of the job folder (kept until another folder is chosen or the form goes)
+    // unless it is held already; false, the user told, when another search holds it.
+    bool LockJobFolder();
 
     // Run state.
     std::string JobFolder;
@@ -95,7 +99,8 @@ class TForm1 {
     std::string ExpectedFile;
     std::string RunLogFile;
     ProcInfo JobProcess;
-    TExitStatus JobExit; // how the last job's process ended
+    TExitStatus JobExit;  // how the last job's process ended
+    TFileLock FolderLock; // one search per job folder
     float Elapsed = 0;
     float BestTime = 2147483648.0f;
     float WorstTime = -1.0f;

@@ -33,6 +33,9 @@ void TForm1::LaunchJob() {
     ExpectedFile = JoinPath(JobFolder, "pelvrn.sl4");
     RunLogFile = JoinPath(JobFolder, "run.log");
     DeleteFileQuietly(ExpectedFile);
+    // A log left by an earlier job would be read as this job's when this one writes none.
+    if (std::string why; !DeleteFileIfPresent(RunLogFile, why))
+        throw TFileError("Cannot delete file " + RunLogFile + ": " + why);
     JobName = "Job" + std::to_string(JobCount);
     WriteSTIFile(JoinPath(JobFolder, JobName), Current, RecordCount, CurrentOrder);
     View.SetCaption(TControlId::JobLabel, JobName);
@@ -136,7 +139,13 @@ void TForm1::DosJobTimerTimer() {
     }
     if (save) {
         const std::string optimal = JoinPath(JobFolder, "optimal.sti");
-        WriteSTIFile(optimal, Current, RecordCount, CurrentOrder);
+        try {
+            WriteSTIFile(optimal, Current, RecordCount, CurrentOrder, true);
+        } catch (const TFileError& e) {
+            throw TFileError(std::string(e.what()) +
+                             "\r\nThe new best was not saved; optimal.sti and optimal.cnd are "
+                             "left as they were.");
+        }
         View.AppendLog("Improved condensation saved as file " + optimal);
     }
     if (View.IsChecked(TControlId::StayOnTopCheckBox)) View.BringToFront();

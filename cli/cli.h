@@ -32,6 +32,11 @@ void Err(const std::string& text);
 int UsageError(const TCliCommand& cmd, const std::string& problem);
 const TCliCommand& FindCommand(const std::string& name);
 
+// A message of the core as the command line shows it: the operation tags ("[TxtOpen]",
+// "[TxtClose]") are dropped, and a file that could not be opened gets the system's reason
+// ("Cannot open file X: No such file or directory").
+std::string PlainMessage(const std::string& msg);
+
 // True when args is exactly {"--help"} or {"-h"}.
 bool WantsHelp(const std::vector<std::string>& args);
 

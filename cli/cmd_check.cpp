@@ -23,7 +23,8 @@ std::string StatusText(std::int32_t stat) {
 
 int RunCheck(const std::vector<std::string>& args) {
     const TCliCommand& self = FindCommand("check");
-    if (args.size() != 1) return UsageError(self, args.empty() ? "missing FILE" : "too many arguments");
+    if (args.size() != 1)
+        return UsageError(self, args.empty() ? "missing FILE" : "too many arguments");
     if (!args[0].empty() && args[0][0] == '-') return UsageError(self, "unknown option " + args[0]);
 
     auto subs = std::make_unique<TSubInfo>();
@@ -59,7 +60,9 @@ const TCliRegistration registration{{
     "tab-separated fields: number, status (sub, backsub, notsub), variable, equation,\n"
     "flags (MustSee, MustSub, MustSee,MustSub or -).\n\n"
     "Exit status: 0 the file is accepted; 1 the file is refused (\"Error:\" and the\n"
-    "reason on standard error); 2 the file cannot be opened; 64 wrong arguments.\n",
+    "reason on standard error); 2 the file cannot be opened or read, or is not a regular\n"
+    "file (the system's reason on standard error); 64 wrong arguments; 70 an internal\n"
+    "error.\n",
     RunCheck,
 }};
 

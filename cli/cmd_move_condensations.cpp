@@ -47,7 +47,7 @@ const TCliRegistration registration{{
     "Then prints the Tools menu's closing text (its line ends are CR LF).\n\n"
     "Exit status: 0 written; 1 FILE is named new.ksx (in any letter case), which is\n"
     "refused; 2 FILE cannot be read (the system's message on standard error);\n"
-    "3 new.KSX cannot be written; 64 wrong arguments.\n",
+    "3 new.KSX cannot be written; 64 wrong arguments; 70 an internal error.\n",
     RunMoveCondensations,
 }};
 

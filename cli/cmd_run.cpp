@@ -78,7 +78,7 @@ class TConsoleView final : public TForm1View {
         const char* what = kind == TMsgKind::Error     ? "error: "
                            : kind == TMsgKind::Warning ? "warning: "
                                                        : "";
-        Err("pelvarn-cli run: " + std::string(what) + OneLine(text) + "\n");
+        Err("pelvarn-cli run: " + std::string(what) + OneLine(PlainMessage(text)) + "\n");
         int status = 0;
         switch (helpContext) {
         case HcLaunchFailed:
@@ -91,6 +91,9 @@ class TConsoleView final : public TForm1View {
         case HcStiRefused:
         case HcChooseBatch:
             status = ExitRefused;
+            break;
+        case HcJobRunning: // as an error: another search holds the job folder
+            if (kind == TMsgKind::Error) status = ExitRefused;
             break;
         default:
             break;
@@ -275,6 +278,9 @@ int RunRun(const std::vector<std::string>& args) {
         return ExitRefused;
     }
 
+    // Before anything is written: a second search on this folder is refused here.
+    if (!form.LockJobFolder()) return ExitRefused;
+
     TCsvWriter csv;
     if (!options.CsvFile.empty() && !csv.Open(options.CsvFile)) {
         Err("pelvarn-cli run: cannot write " + options.CsvFile + ": " + LastFileErrorText() + "\n");
@@ -317,8 +323,10 @@ int RunRun(const std::vector<std::string>& args) {
         }
     };
 
+    bool started = false;
     try {
         form.StartBtnClick();
+        started = true;
         while (view.IsTimerEnabled()) {
             // One tick per interval, or at once when the job's process ends.
             const auto due = Clock::now() + std::chrono::milliseconds(form.TimerIntervalMs);
@@ -337,7 +345,12 @@ int RunRun(const std::vector<std::string>& args) {
         }
     } catch (const TFileError& e) {
         Err("pelvarn-cli run: " + std::string(e.what()) + "\n");
-        view.ExitStatus = ExitWriteFailed;
+        // A file that cannot be opened or read is initial.sti at START, a job's log later;
+        // every other file error is one of writing (a candidate, the best, the lock).
+        const std::string what = e.what();
+        const bool readError =
+            StartsWith(what, "Cannot open file ") || StartsWith(what, "Cannot read file ");
+        view.ExitStatus = !readError ? ExitWriteFailed : started ? ExitJobFailed : ExitRefused;
     }
 
     // A job may still run: after a pause it may finish (a second Ctrl+C ends it); after a
@@ -388,9 +401,12 @@ const TCliRegistration registration{{
     "Ctrl+C pauses: the running job may finish, its result is not read, and the program\n"
     "ends. A second Ctrl+C ends the job too.\n\n"
     "Exit status: 0 finished (the job limit reached) or paused by Ctrl+C; 1 input refused\n"
-    "(no job files in FOLDER, initial.sti refused, nothing being altered); 2 a job failed\n"
-    "(could not be started, left no run.log or pelvrn.sl4, reported no CPU time) or timed\n"
-    "out; 3 a file could not be written; 64 wrong arguments.\n",
+    "(no job files in FOLDER, initial.sti refused or not a regular file, nothing being\n"
+    "altered, another search running in FOLDER); 2 a job failed (could not be started,\n"
+    "left no run.log or pelvrn.sl4, was ended by a signal or crash, reported no usable\n"
+    "CPU time) or timed out; 3 a file could not be written, deleted or locked (a failed\n"
+    "save of the best leaves optimal.sti and optimal.cnd as they were); 64 wrong\n"
+    "arguments; 70 an internal error.\n",
     RunRun,
 }};
 

@@ -31,7 +31,7 @@ const TCliRegistration registration{{
     "and bitness marks), a tab, and its run-time flavour (\"Old Lahey\", \"New Fujitsu\",\n"
     "\"None\", or \"?\" when the file cannot be read).\n\n"
     "Exit status: 0 every file was read; 1 a file could not be read (its signature is\n"
-    "\"Error\"); 64 wrong arguments.\n",
+    "\"Error\"); 64 wrong arguments; 70 an internal error.\n",
     RunSig,
 }};
 

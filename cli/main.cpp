@@ -35,6 +35,29 @@ int UsageError(const TCliCommand& cmd, const std::string& problem) {
     return ExitUsage;
 }
 
+std::string PlainMessage(const std::string& msg) {
+    static const std::string openTag = "[TxtOpen]";
+    static const std::string closeTag = "[TxtClose]";
+    static const std::string openText = "Cannot open file ";
+    std::string text = msg;
+    for (std::size_t tag = text.find(openTag); tag != std::string::npos;
+         tag = text.find(openTag, tag)) {
+        std::string reason;
+        const std::size_t start = text.rfind(openText, tag);
+        if (start != std::string::npos) {
+            const std::size_t nameAt = start + openText.size();
+            pelvarn::TInFile probe;
+            std::string why;
+            if (!probe.Open(text.substr(nameAt, tag - nameAt), why)) reason = ": " + why;
+        }
+        text.replace(tag, openTag.size(), reason);
+        tag += reason.size();
+    }
+    for (std::size_t tag; (tag = text.find(closeTag)) != std::string::npos;)
+        text.erase(tag, closeTag.size());
+    return text;
+}
+
 bool WantsHelp(const std::vector<std::string>& args) {
     return args.size() == 1 && (args[0] == "--help" || args[0] == "-h");
 }
@@ -83,7 +106,8 @@ int main(int argc, char** argv) {
     try {
         return cmd.Run(rest);
     } catch (const pelvarn::TFileError& e) {
-        Err(std::string(e.what()) + "\n");
+        // Each command catches the file errors it expects; this is the last resort.
+        Err("pelvarn-cli " + cmd.Name + ": " + e.what() + "\n");
         return 3;
     } catch (const std::exception& e) {
         Err(std::string("pelvarn-cli: ") + e.what() + "\n");

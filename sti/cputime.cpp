@@ -1,5 +1,7 @@
 #include "sti/cputime.h"
 
+#include <cmath>
+
 #include "base/mystrucs.h"
 #include "base/textutil.h"
 #include "sti/txtfile.h"
@@ -43,7 +45,14 @@ bool GetCPUTime(const std::string& FileName, float& Seconds, std::string& Msg) {
               "\r\nstring was :" + number;
         return false;
     }
-    Seconds = value;
+    // A time below zero, or one too large for a 32-bit number, would beat or spoil every
+    // comparison that follows: it is no time at all.
+    if (!std::isfinite(value) || value < 0.0f) {
+        Msg = std::string(value < 0.0f ? "Time below zero" : "Time out of range") +
+              " in \"Total CPU is\" line in file " + FileName + "\r\nstring was :" + number;
+        return false;
+    }
+    Seconds = value + 0.0f; // -0 reads as 0
     return true;
 }
 

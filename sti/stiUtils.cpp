@@ -18,12 +18,29 @@ namespace {
 
 const std::string CRLF = "\r\n";
 
-// Every byte below 32 or above 126 becomes a blank.
-std::string NormaliseLine(std::string_view s) { return BlankBytesOutside(s, 32, 126); }
+// Every byte below 32 or above 126 becomes a blank: the form in which the condensation
+// section is read and the markers are looked for.
+std::string NormaliseLine(std::string_view s) {
+    return BlankBytesOutside(s, 32, 126);
+}
+
+// The form in which the lines around the section are kept: control characters (below 32, and
+// 127) become blanks, and every byte above 127 stays as read, so that file names and comments
+// in any 8-bit code page reach every file written.
+std::string KeptLine(std::string_view s) {
+    std::string r(s);
+    for (char& c : r) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (u < 32 || u == 127) c = ' ';
+    }
+    return r;
+}
 
 void ClearParts() {
-    for (auto& s : FirstPart) s.clear();
-    for (auto& s : LastPart) s.clear();
+    for (auto& s : FirstPart)
+        s.clear();
+    for (auto& s : LastPart)
+        s.clear();
     FirstCount = 0;
     LastCount = 0;
 }
@@ -103,7 +120,8 @@ bool ReadSTIFile(const std::string& FileName, TSubInfo& Subs, std::int32_t& NSub
     enum class TState { LookingForBegin, InMiddle, InLast };
     ClearParts();
     NSub = 0;
-    for (auto& r : Subs) r = TSubRecord{};
+    for (auto& r : Subs)
+        r = TSubRecord{};
     Msg.clear();
 
     std::vector<std::string> middle;
@@ -123,7 +141,7 @@ bool ReadSTIFile(const std::string& FileName, TSubInfo& Subs, std::int32_t& NSub
                       std::to_string(MaxPartLines) + " lines of STI file:" + CRLF + FileName;
                 return false;
             }
-            FirstPart[FirstCount] = raw;
+            FirstPart[FirstCount] = KeptLine(line);
             if (Contains(lower, "!pelvarnbegin")) state = TState::InMiddle;
             break;
         case TState::InMiddle:
@@ -147,7 +165,7 @@ bool ReadSTIFile(const std::string& FileName, TSubInfo& Subs, std::int32_t& NSub
                       " Max is " + std::to_string(MaxPartLines);
                 return false;
             }
-            LastPart[LastCount] = raw;
+            LastPart[LastCount] = KeptLine(line);
             break;
         }
     }
@@ -162,8 +180,7 @@ bool ReadSTIFile(const std::string& FileName, TSubInfo& Subs, std::int32_t& NSub
         return false;
     }
     if (middle.size() % 3 != 0) {
-        Msg = "Number of lines in middle part of STI file " + FileName +
-              " was not a multiple of 3";
+        Msg = "Number of lines in middle part of STI file " + FileName + " was not a multiple of 3";
         return false;
     }
     const std::size_t triples = middle.size() / 3;
@@ -180,7 +197,8 @@ bool ReadSTIFile(const std::string& FileName, TSubInfo& Subs, std::int32_t& NSub
             return false;
     }
     std::vector<std::string> lowerNames(static_cast<std::size_t>(NSub) + 1);
-    for (std::int32_t k = 1; k <= NSub; ++k) lowerNames[k] = AsciiLower(Subs[k].VarName);
+    for (std::int32_t k = 1; k <= NSub; ++k)
+        lowerNames[k] = AsciiLower(Subs[k].VarName);
     for (std::int32_t i = 1; i < NSub; ++i) {
         for (std::int32_t j = i + 1; j <= NSub; ++j) {
             if (lowerNames[i] == lowerNames[j]) {
@@ -197,17 +215,18 @@ std::string CndFileName(const std::string& stiFileName) {
 }
 
 void WriteSTIFile(const std::string& FileName, const TSubInfo& Subs, std::int32_t NSub,
-                  const TSubOrder& Order) {
+                  const TSubOrder& Order, bool flushToDisk) {
     std::string sti, cnd;
-    for (std::int32_t i = 1; i <= FirstCount; ++i) sti += FirstPart[i] + CRLF;
+    for (std::int32_t i = 1; i <= FirstCount; ++i)
+        sti += FirstPart[i] + CRLF;
     for (std::int32_t i = 1; i <= NSub; ++i) {
         const TSubRecord& rec = Subs[Order[i]];
         WriteSubTriple(sti, rec);
         WriteCndLine(cnd, rec);
     }
-    for (std::int32_t i = 1; i <= LastCount; ++i) sti += LastPart[i] + CRLF;
-    ReplaceFileContents(FileName, sti);
-    ReplaceFileContents(CndFileName(FileName), cnd);
+    for (std::int32_t i = 1; i <= LastCount; ++i)
+        sti += LastPart[i] + CRLF;
+    ReplaceFilesTogether({{CndFileName(FileName), cnd}, {FileName, sti}}, flushToDisk);
 }
 
 } // namespace pelvarn

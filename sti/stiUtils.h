@@ -14,7 +14,7 @@
 
 namespace pelvarn {
 
-inline constexpr int MaxPartLines = 800;   // first part, last part
+inline constexpr int MaxPartLines = 800;    // first part, last part
 inline constexpr int MaxMiddleLines = 2000; // non-blank lines of the condensation section
 inline constexpr std::size_t MaxCommentLength = 255;
 
@@ -41,9 +41,12 @@ bool ParseSubTriple(const std::string& line1, const std::string& line2, const st
                     TSubRecord& rec, std::string& Msg);
 
 // Writes FileName exactly as named and its companion (extension replaced by ".cnd"): the kept
-// first part, the records in Order, the kept last part. Each file is replaced whole.
+// first part, the records in Order, the kept last part. The two are replaced as one: both are
+// written in full before either is renamed, the companion first, so that a failed write leaves
+// both as they were and an interrupted save never leaves a companion older than its STI file.
+// With flushToDisk both are on the disk before either is renamed.
 void WriteSTIFile(const std::string& FileName, const TSubInfo& Subs, std::int32_t NSub,
-                  const TSubOrder& Order);
+                  const TSubOrder& Order, bool flushToDisk = false);
 
 // The name of the companion file of an STI file.
 std::string CndFileName(const std::string& stiFileName);

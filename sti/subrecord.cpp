@@ -6,7 +6,8 @@ namespace pelvarn {
 
 void ResetOrder(TSubOrder& order) {
     order[0] = 0;
-    for (int i = 1; i <= MaxSubs; ++i) order[i] = i;
+    for (int i = 1; i <= MaxSubs; ++i)
+        order[i] = i;
 }
 
 bool CheckSubRecord(const TSubRecord& rec, std::string& msg) {
@@ -25,7 +26,9 @@ bool CheckSubRecord(const TSubRecord& rec, std::string& msg) {
     return false;
 }
 
-std::string PadTo20(std::string_view s) { return PadRight(s, 20); }
+std::string PadTo20(std::string_view s) {
+    return PadRight(s, 20);
+}
 
 void WriteSubTriple(std::string& out, const TSubRecord& rec) {
     const bool commented = rec.SubStat == notsub;
@@ -49,9 +52,8 @@ void WriteSubTriple(std::string& out, const TSubRecord& rec) {
 
 void WriteCndLine(std::string& out, const TSubRecord& rec) {
     bool backsolve = rec.SubStat == backsub || (rec.SubStat == notsub && rec.MustSee);
-    std::string text =
-        std::string(backsolve ? "Backsolve" : "Substitute") + " " + rec.VarName + " using " +
-        rec.EqName + ";";
+    std::string text = std::string(backsolve ? "Backsolve" : "Substitute") + " " + rec.VarName +
+                       " using " + rec.EqName + ";";
     if (rec.SubStat == notsub)
         text = "!" + text + "!";
     else if (rec.MustSub)

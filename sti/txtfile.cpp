@@ -36,7 +36,8 @@ bool TTextFile::ReadLine(std::string& line) {
         const char* start = Buffer.get() + Pos;
         const char* end = Buffer.get() + Len;
         const char* p = start;
-        while (p < end && *p != '\r' && *p != '\n' && *p != 26) ++p;
+        while (p < end && *p != '\r' && *p != '\n' && *p != 26)
+            ++p;
         line.append(start, p);
         Pos += static_cast<std::size_t>(p - start);
         if (p == end) {
@@ -96,6 +97,8 @@ std::string CollapseBlanks(std::string_view s) {
     return r;
 }
 
-std::string BlankNonPrintables(std::string_view s) { return BlankBytesOutside(s, 33, 126); }
+std::string BlankNonPrintables(std::string_view s) {
+    return BlankBytesOutside(s, 33, 126);
+}
 
 } // namespace pelvarn

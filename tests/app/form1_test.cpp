@@ -387,6 +387,7 @@ TEST_F(Form1Test, StateTable) {
     };
     for (auto& c : cases) {
         Runner.EndAll();
+        Form.reset(); // it holds the folder's lock file open
         std::filesystem::remove_all(Model);
         std::filesystem::create_directories(Model);
         View = TFakeView{};

@@ -1,3 +1,4 @@
+#include "base/textutil.h"
 #include "fakes.h"
 #include "platform/fileio.h"
 
@@ -126,14 +127,24 @@ TEST_F(JobCycleTest, AFailedJobShowsItsBoxAndPauses) {
     }
 }
 
-TEST_F(JobCycleTest, ARunLogLeftByAnEarlierJobIsAccepted) {
+TEST_F(JobCycleTest, ARunLogLeftByAnEarlierJobIsNeverTakenForTheNextJobs) {
     StartRun();
-    FinishJob("5.0");
-    WriteFile("pelvrn.sl4", "x"); // run.log from job 0 stays
+    FinishJob("5.0"); // job 1 running: the log of job 0 is gone
+    EXPECT_FALSE(Exists("run.log"));
+    WriteFile("pelvrn.sl4", "x");
     Runner.EndAll();
     Form->DosJobTimerTimer();
-    ASSERT_EQ(View.Log.size(), 2u);
-    EXPECT_EQ(View.Log[1], "Job1 5.0 secs original initial.sti");
+    ASSERT_EQ(View.Messages.size(), 1u);
+    EXPECT_EQ(View.Messages[0].Text,
+              "job did not produce expected file\r\n" + ModelFile("run.log"));
+    EXPECT_EQ(View.Log.size(), 1u);
+}
+
+TEST_F(JobCycleTest, ALogThatCannotBeDeletedStopsTheLaunch) {
+    std::filesystem::create_directories(ModelFile("run.log") + "/inside");
+    EXPECT_THROW(Form->StartBtnClick(), TFileError);
+    EXPECT_TRUE(Runner.Starts.empty());
+    EXPECT_FALSE(View.TimerOn);
 }
 
 TEST_F(JobCycleTest, BestWorstAndInitialTimesAndTheirMarks) {
@@ -231,13 +242,64 @@ TEST_F(JobCycleTest, AFailedWriteOfOptimalStallsWithTheBestRecorded) {
     StartRun();
     FinishJob("10.0");
     FinishJob("10.0");
+    // optimal.sti cannot be replaced (a folder holds its name): the earlier optimal.cnd stays.
     std::filesystem::create_directories(ModelFile("optimal.sti"));
+    WriteFile("optimal.cnd", "earlier");
     EndJob("7.0");
-    EXPECT_THROW(Form->DosJobTimerTimer(), TFileError);
+    try {
+        Form->DosJobTimerTimer();
+        ADD_FAILURE() << "no error";
+    } catch (const TFileError& e) {
+        EXPECT_TRUE(Contains(e.what(), "The new best was not saved; optimal.sti and optimal.cnd "
+                                       "are left as they were."))
+            << e.what();
+    }
+    EXPECT_EQ(ReadBytes(ModelFile("optimal.cnd")), "earlier");
     EXPECT_EQ(Buttons(), StalledState);
     EXPECT_EQ(Form->BestTime, 7.0f);
     EXPECT_EQ(View.Log.back(), "Job2 7.0 secs Complete shuffle ********* best yet");
     EXPECT_EQ(Form->BestOrder, Form->CurrentOrder);
+}
+
+TEST_F(JobCycleTest, StartRemovesTheTemporariesOfAKilledSave) {
+    const char* leftovers[] = {"optimal.sti.~4242-3.tmp", "optimal.cnd.~4242-2.tmp", "Job0.~tmp"};
+    const char* kept[] = {"notes.tmp", "optimal.sti.~x-1.tmp", "a.~tmp.txt"};
+    for (const char* name : leftovers)
+        WriteFile(name, "x");
+    for (const char* name : kept)
+        WriteFile(name, "x");
+    Form->StartBtnClick();
+    for (const char* name : leftovers)
+        EXPECT_FALSE(Exists(name)) << name;
+    for (const char* name : kept)
+        EXPECT_TRUE(Exists(name)) << name;
+}
+
+TEST_F(JobCycleTest, ASecondSearchOnTheSameFolderIsRefusedUntilTheFirstLetsGo) {
+    Form->StartBtnClick();
+    TFakeView otherView;
+    TFakeRunner otherRunner;
+    TForm1 other(otherView, otherRunner, TJobCommand{"interp", "/c pelvrn.bat ", "pelvrn.bat"},
+                 Dir.Path());
+    other.FormCreate(1);
+    ASSERT_EQ(other.JobFolder, Model);
+    for (auto click : {&TForm1::StartBtnClick, &TForm1::RESTARTBtnClick}) {
+        otherView.Messages.clear();
+        (other.*click)();
+        ASSERT_EQ(otherView.Messages.size(), 1u);
+        EXPECT_EQ(otherView.Messages[0].Text,
+                  "Another search is running in the job folder\r\n" + Model +
+                      "\r\nOnly one search at a time can use a job folder.");
+        EXPECT_EQ(otherView.Messages[0].Kind, TMsgKind::Error);
+        EXPECT_TRUE(otherRunner.Starts.empty());
+    }
+    // The first window turns to another folder: the lock goes with it.
+    Runner.EndAll();
+    Form->SetJobFolder(Dir.Path());
+    otherView.Messages.clear();
+    other.StartBtnClick();
+    EXPECT_TRUE(otherView.Messages.empty());
+    EXPECT_EQ(otherRunner.Starts.size(), 1u);
 }
 
 TEST_F(JobCycleTest, StayOnTopBringsTheWindowForward) {

@@ -52,8 +52,34 @@ run 0 out.txt err.txt cputime run.log && same "cputime value" out.txt '12.3\n'
 printf 'Total CPU is 3,5 seconds\r\n' >bad.log
 run 1 out.txt err.txt cputime bad.log && same "cputime refusal" err.txt \
   'Cannot read time from "Total CPU is" line in file bad.log\r\nstring was :3,5\n'
-run 1 out.txt err.txt cputime none.log && same "cputime missing log" err.txt \
-  'Cannot open file none.log[TxtOpen]\n'
+# Logs that cannot be read: the system's reason, no internal tags, never a wait.
+mkdir -p afolder
+printf 'Total CPU is -5 seconds\r\n' >neg.log
+for what in none.log afolder neg.log; do
+    run 1 out.txt err.txt cputime $what || continue
+    case $what in
+        none.log) want='^Cannot open file none.log: .' ;;
+        afolder) want='^Cannot open file afolder: .' ;;
+        neg.log) want='^Time below zero in "Total CPU is" line in file neg.log' ;;
+    esac
+    if grep -q "$want" err.txt && ! grep -q '\[Txt' err.txt; then passes=$((passes+1)); else
+        echo "FAIL: cputime $what: $(cat err.txt)"; failures=$((failures+1)); fi
+done
+if [ -z "$EMU" ] && command -v mkfifo >/dev/null 2>&1; then
+    mkfifo pipe.log
+    run 1 out.txt err.txt cputime pipe.log && grep -q '^Cannot open file pipe.log: Not a regular file' err.txt &&
+        passes=$((passes+1)) || { echo "FAIL: cputime on a named pipe: $(cat err.txt)"; failures=$((failures+1)); }
+fi
+run 2 out.txt err.txt check afolder && grep -q '^Cannot open file afolder: .' err.txt && passes=$((passes+1))
+# Every exit status a command gives is named in its help.
+for cmd in check cputime run move-condensations sig; do
+    run 0 out.txt err.txt $cmd --help || continue
+    tr '\n' ' ' <out.txt >flat.txt
+    for status in 64 70; do
+        grep -q "[ ;]$status [a-z]" flat.txt && passes=$((passes+1)) ||
+            { echo "FAIL: $cmd --help does not name exit status $status"; failures=$((failures+1)); }
+    done
+done
 run 64 out.txt err.txt cputime && passes=$((passes+1))
 run 64 out.txt err.txt frobnicate && passes=$((passes+1))
 

@@ -90,7 +90,50 @@ expect_status 2 $? "kesto refusal"
 [ ! -f pelvrn.sl4 ] && ok || fail "kesto left a solution file after refusing"
 cd ..
 
+# Jobs that misbehave. job FOLDER LOG_LINE: the job leaves pelvrn.sl4 and, when LOG_LINE is
+# not empty, a run.log holding it.
+job() {
+    if [ -n "$EMU" ]; then
+        { printf '@echo off\r\necho x> pelvrn.sl4\r\n'; [ -n "$2" ] && printf 'echo %s> run.log\r\n' "$2"; } >"$1/pelvrn.bat"
+    else
+        { printf '#!/bin/sh\necho x > pelvrn.sl4\n'; [ -n "$2" ] && printf "echo '%s' > run.log\\n" "$2"; } >"$1/pelvrn.sh"
+    fi
+}
+# A run.log left by an earlier run is never taken for a job's own.
+rm -rf r && cp -r gen r && job r "" && printf 'Total CPU is 1.0 seconds\r\n' >r/run.log
+cli run r --max-jobs 3 >out6.txt 2>err.txt
+expect_status 2 $? "old run.log"
+grep -q 'error: job did not produce expected file .*run.log$' err.txt && ok || { fail "old run.log was read"; cat err.txt; }
+grep -q '^Job0 ' out6.txt && fail "a time was taken from the old run.log" || ok
+# A time below zero is no time.
+rm -rf n && cp -r gen n && job n "Total CPU is -5 seconds"
+cli run n --max-jobs 3 >out7.txt 2>err.txt
+expect_status 2 $? "time below zero"
+grep -q 'problem getting run time Time below zero in "Total CPU is" line' err.txt && ok || { fail "negative time"; cat err.txt; }
+grep -q '^Best job' out7.txt && fail "a negative time became the best" || ok
+# Bytes above 126 around the condensation section reach every job file as they were.
+rm -rf u && cp -r gen u && job u "Total CPU is 1.5 seconds"
+{ printf 'mod\350le.ksx ! r\351sum\351\r\n'; cat gen/initial.sti; } >u/initial.sti
+cli run u --max-jobs 3 >/dev/null 2>err.txt
+expect_status 0 $? "8-bit file name"
+[ "$(head -1 u/Job2)" = "$(head -1 u/initial.sti)" ] && ok || fail "the first line of Job2 is $(head -1 u/Job2 | od -c | head -2)"
+
 if [ -z "$EMU" ]; then
+    # A run.log that is a named pipe is refused at once.
+    rm -rf p && cp -r gen p && printf '#!/bin/sh\nmkfifo run.log\necho x > pelvrn.sl4\n' >p/pelvrn.sh
+    cli run p --time-limit 20 >/dev/null 2>err.txt
+    expect_status 2 $? "run.log a named pipe"
+    grep -q 'problem getting run time Cannot open file .*run.log: Not a regular file' err.txt && ok || { fail "named pipe"; cat err.txt; }
+    # A second search on the same folder is refused while the first runs.
+    rm -rf s && cp -r gen s && printf '#!/bin/sh\nsleep 2\n' >s/pelvrn.sh
+    cli run s --time-limit 20 >/dev/null 2>/dev/null &
+    first=$!
+    i=0; while [ ! -f s/Job0 ] && [ $i -lt 100 ]; do sleep 0.05; i=$((i+1)); done
+    cli run s --csv s.csv >/dev/null 2>err.txt
+    expect_status 1 $? "second search on one folder"
+    grep -q 'Another search is running in the job folder s ' err.txt && ok || { fail "second search message"; cat err.txt; }
+    [ ! -f s.csv ] && ok || fail "the refused search wrote its CSV"
+    kill "$first" 2>/dev/null; wait "$first" 2>/dev/null
     # A job that hangs is ended with everything it started when its time runs out.
     rm -rf h && cp -r gen h && printf '#!/bin/sh\nsleep 317\n' >h/pelvrn.sh
     cli run h --time-limit 1 >/dev/null 2>err.txt

@@ -17,13 +17,15 @@ namespace {
 
 std::string Lines(std::initializer_list<std::string> lines, const char* eol = "\r\n") {
     std::string s;
-    for (const auto& l : lines) s += l + eol;
+    for (const auto& l : lines)
+        s += l + eol;
     return s;
 }
 
 std::string Repeat(const std::string& line, int n) {
     std::string s;
-    for (int i = 0; i < n; ++i) s += line + "\r\n";
+    for (int i = 0; i < n; ++i)
+        s += line + "\r\n";
     return s;
 }
 
@@ -184,17 +186,16 @@ TEST(ParseSubTriple, RefusedCodesAndUnevenCommenting) {
 TEST(ReadSTIFile, SplitsIntoPartsAndRecords) {
     TTempDir dir;
     std::string path = dir.Write(
-        "initial.sti",
-        "model.ksx\r\n\r\n  keep \t tabs\xE9\r\n  junk !PelvarnBegin! more\r\n"
-        "  S \r\n\t\r\n   \r\n x_1 ! first\r\neq_1\r\n!b\r\n!x2\r\n!eq2\r\n"
-        "s !pelvarnbegin\r\nx3\r\ne3\r\n"
-        "text !PELVARNEND! trailing\r\n  after\r\n\r\nlast");
+        "initial.sti", "model.ksx\r\n\r\n  keep \t tabs\xE9\r\n  junk !PelvarnBegin! more\r\n"
+                       "  S \r\n\t\r\n   \r\n x_1 ! first\r\neq_1\r\n!b\r\n!x2\r\n!eq2\r\n"
+                       "s !pelvarnbegin\r\nx3\r\ne3\r\n"
+                       "text !PELVARNEND! trailing\r\n  after\r\n\r\nlast");
     auto r = Read(path);
     ASSERT_TRUE(r.Ok) << r.Msg;
     EXPECT_EQ(r.Count, 3);
     ASSERT_EQ(FirstCount, 4);
     EXPECT_EQ(FirstPart[2], "");
-    EXPECT_EQ(FirstPart[3], "  keep   tabs ");
+    EXPECT_EQ(FirstPart[3], "  keep   tabs\xE9");
     EXPECT_EQ(FirstPart[4], "  junk !PelvarnBegin! more");
     ASSERT_EQ(LastCount, 4);
     EXPECT_EQ(LastPart[1], "!pelvarnend");
@@ -216,7 +217,8 @@ TEST(ReadSTIFile, SplitsIntoPartsAndRecords) {
 TEST(ReadSTIFile, LineEndsOfEveryKindAndCtrlZ) {
     TTempDir dir;
     for (const char* eol : {"\r\n", "\n", "\r"}) {
-        std::string body = Lines({"first", "!pelvarnbegin", "s", "v", "e", "!pelvarnend", "tail"}, eol);
+        std::string body =
+            Lines({"first", "!pelvarnbegin", "s", "v", "e", "!pelvarnend", "tail"}, eol);
         auto r = Read(dir.Write("a.sti", body + "\x1A" + "garbage\r\nmore"));
         ASSERT_TRUE(r.Ok) << r.Msg;
         EXPECT_EQ(r.Count, 1);
@@ -227,7 +229,8 @@ TEST(ReadSTIFile, LineEndsOfEveryKindAndCtrlZ) {
 
 TEST(ReadSTIFile, EmptySectionAndNulBytes) {
     TTempDir dir;
-    auto r = Read(dir.Write("a.sti", std::string("a\0b\r\n!pelvarnbegin\r\n\r\n!pelvarnend\r\n", 35)));
+    auto r =
+        Read(dir.Write("a.sti", std::string("a\0b\r\n!pelvarnbegin\r\n\r\n!pelvarnend\r\n", 35)));
     ASSERT_TRUE(r.Ok) << r.Msg;
     EXPECT_EQ(r.Count, 0);
     EXPECT_EQ(FirstPart[1], "a b");
@@ -242,13 +245,15 @@ TEST(ReadSTIFile, LineLimitsAtTheirEdges) {
     };
     std::string triple = "s\r\nv\r\ne\r\n";
     std::string manyTriples;
-    for (int i = 1; i <= 500; ++i) manyTriples += "s\r\nv" + std::to_string(i) + "\r\ne\r\n";
+    for (int i = 1; i <= 500; ++i)
+        manyTriples += "s\r\nv" + std::to_string(i) + "\r\ne\r\n";
     TCase cases[] = {
         {Repeat("x", 799) + "!pelvarnbegin\r\n!pelvarnend\r\n", true, ""},
         {Repeat("x", 800) + "!pelvarnbegin\r\n!pelvarnend\r\n", false,
          "Could not find \"!pelvarnbegin\" line in first 800 lines of STI file:\r\nPATH"},
         {"x\r\n", false, "Could not find \"!pelvarnbegin\" line in STI file:\r\nPATH"},
-        {"!pelvarnbegin\r\ns\r\n", false, "Could not find \"!pelvarnend\" line in STI file:\r\nPATH"},
+        {"!pelvarnbegin\r\ns\r\n", false,
+         "Could not find \"!pelvarnend\" line in STI file:\r\nPATH"},
         {"!pelvarnbegin\r\n" + Repeat("s", 1998) + "v\r\nw\r\n!pelvarnend\r\n", false, "*"},
         {"!pelvarnbegin\r\n" + Repeat("s", 2001) + "!pelvarnend\r\n", false,
          "Too many lines in middle part of STI file:\r\nPATH\r\n Max is 2000"},
@@ -334,7 +339,27 @@ TEST(WriteSTIFile, RoundTripInAnotherOrder) {
                                        "Backsolve beta using eq_b; !mustsub!\r\n");
     auto second = Read(job);
     ASSERT_TRUE(second.Ok) << second.Msg;
-    for (int i = 1; i <= 4; ++i) EXPECT_EQ((*second.Subs)[i], (*first.Subs)[order[i]]) << i;
+    for (int i = 1; i <= 4; ++i)
+        EXPECT_EQ((*second.Subs)[i], (*first.Subs)[order[i]]) << i;
+}
+
+TEST(WriteSTIFile, BytesAbove127AroundTheSectionAreWrittenBackAsRead) {
+    TTempDir dir;
+    // The model file name and a comment in an 8-bit code page; control characters and DEL
+    // still become blanks, and the section itself is still read as plain ASCII.
+    auto r = Read(dir.Write("initial.sti", "mod\xE8le.ksx\r\n\xA7 r\xE9sum\xE9\x7F\x01\r\n"
+                                           "!pelvarnbegin\r\ns\r\nx\xE9\r\neq\r\n"
+                                           "!pelvarnend\r\nfin \xFF\tok\r\n"));
+    ASSERT_TRUE(r.Ok) << r.Msg;
+    EXPECT_EQ((*r.Subs)[1].VarName, "x");
+    TSubOrder order;
+    ResetOrder(order);
+    WriteSTIFile(dir.File("Job0"), *r.Subs, r.Count, order);
+    EXPECT_EQ(ReadBytes(dir.File("Job0")), "mod\xE8le.ksx\r\n\xA7 r\xE9sum\xE9  \r\n"
+                                           "!pelvarnbegin\r\n"
+                                           "s                   \r\nx                   \r\n"
+                                           "eq                  \r\n"
+                                           "!pelvarnend\r\nfin \xFF ok\r\n");
 }
 
 // Inputs on which a job file written from what was read did not read back the same.
@@ -384,7 +409,8 @@ TEST(WriteSTIFile, FailedWriteLeavesTheEarlierFileAndRaises) {
     ASSERT_TRUE(r.Ok);
     TSubOrder order;
     ResetOrder(order);
-    EXPECT_THROW(WriteSTIFile(dir.File("no-such-folder") + "/x.sti", *r.Subs, 1, order), TFileError);
+    EXPECT_THROW(WriteSTIFile(dir.File("no-such-folder") + "/x.sti", *r.Subs, 1, order),
+                 TFileError);
     std::string before = ReadBytes(dir.File("initial.sti"));
     // The target name is taken by a folder: the rename fails, the folder is untouched.
     std::filesystem::create_directory(dir.File("optimal.sti"));
@@ -413,6 +439,14 @@ TEST(GetCPUTime, AcceptedAndRefusedLogs) {
          "Cannot read time from \"Total CPU is\" line in file PATH\r\nstring was :12,5"},
         {"Total CPU is seconds\r\n", false, 0,
          "Cannot read time from \"Total CPU is\" line in file PATH\r\nstring was :"},
+        {"Total CPU is -5 seconds\r\n", false, 0,
+         "Time below zero in \"Total CPU is\" line in file PATH\r\nstring was :-5"},
+        {"Total CPU is -0.001 seconds\r\n", false, 0,
+         "Time below zero in \"Total CPU is\" line in file PATH\r\nstring was :-0.001"},
+        {"Total CPU is 1e39 seconds\r\n", false, 0,
+         "Cannot read time from \"Total CPU is\" line in file PATH\r\nstring was :1e39"},
+        {"Total CPU is -0.0 seconds\r\n", true, 0.0f, ""},
+        {"Total CPU is 0 seconds\r\n", true, 0.0f, ""},
     };
     for (auto& c : cases) {
         std::string path = dir.Write("run.log", c.Log);

@@ -106,6 +106,12 @@ bool ParseSubTriple(const std::string& line1, const std::string& line2, const st
     // fails the check below, since it may never be substituted).
     if (mustSub && rec.SubStat == notsub) rec.SubStat = sub;
     rec.MustSub = mustSub;
+    // A condensed record without a name would send the translator a blank line, and could
+    // not be written back: a name line that is only a comment reads as commented.
+    if (rec.SubStat != notsub && (varName.empty() || eqName.empty())) {
+        Msg = "missing name, line was: " + (varName.empty() ? line2 : line3);
+        return false;
+    }
 
     std::string reason;
     if (!CheckSubRecord(rec, reason)) {

@@ -174,6 +174,9 @@ TEST(ParseSubTriple, RefusedCodesAndUnevenCommenting) {
         {"! ! note", "!v", "!e", "expected S or B code, line was: ! ! note"},
         {"!s", "v", "!e", "uneven commenting, line was: v"},
         {"s", "v", "!e ! c", "uneven commenting, line was: !e ! c"},
+        // MUSTSUB turns a commented triple into a condensed one, which needs its names.
+        {"!s", "!!mustsub", "!E0", "missing name, line was: !!mustsub"},
+        {"!s", "!v", "! ! mustsub", "missing name, line was: ! ! mustsub"},
     };
     for (const auto& c : cases) {
         TSubRecord r;

@@ -1051,9 +1051,11 @@ void DriveRoot(const TArgs& a) {
         Check(false, "log line \"" + saved + "\" (log: " + Visible(Text(c.Memo)) + ")");
     else
         Say("log: %s", saved.c_str());
-    for (const char* name : {"Job0", "Job0.cnd", "Job2", "run.log", "optimal.sti", "optimal.cnd"})
+    for (const char* name : {"Job0", "Job0.cnd", "Job2", "optimal.sti", "optimal.cnd"})
         Check(Exists(root + name), std::string(name) + " written in the root");
     CheckEq(ReadFile(root + "initial.sti"), InitialSti, "initial.sti unchanged");
+    // The held Job3 has not written its run.log yet (each launch deletes the old one), so
+    // the root's logs are shown by the times read from them.
     Check(JobLines(c.Memo).size() >= 3, "three jobs read from the root's run.log");
 
     Click(c.Pause);

@@ -37,6 +37,9 @@ const TCliCommand& FindCommand(const std::string& name);
 // ("Cannot open file X: No such file or directory").
 std::string PlainMessage(const std::string& msg);
 
+// An option's whole number: decimal digits only, within low..high.
+bool ParseWhole(const std::string& text, long long low, long long high, long long& value);
+
 // True when args is exactly {"--help"} or {"-h"}.
 bool WantsHelp(const std::vector<std::string>& args);
 

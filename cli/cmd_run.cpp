@@ -177,14 +177,6 @@ std::uint32_t ClockSeed() {
     return static_cast<std::uint32_t>(ms % (24LL * 60 * 60 * 1000));
 }
 
-bool ParseWhole(const std::string& text, long long low, long long high, long long& value) {
-    if (text.empty() || text.size() > 18) return false;
-    for (char c : text)
-        if (c < '0' || c > '9') return false;
-    value = std::stoll(text);
-    return value >= low && value <= high;
-}
-
 // Returns an empty text or the usage problem.
 std::string ParseOptions(const std::vector<std::string>& args, TRunOptions& o) {
     bool folderSeen = false;

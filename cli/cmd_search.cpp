@@ -44,14 +44,6 @@ struct TSearchCliOptions {
     std::optional<std::uint32_t> Seed;
 };
 
-bool ParseWhole(const std::string& text, long long low, long long high, long long& value) {
-    if (text.empty() || text.size() > 18) return false;
-    for (char c : text)
-        if (c < '0' || c > '9') return false;
-    value = std::stoll(text);
-    return value >= low && value <= high;
-}
-
 bool ParseNumber(const std::string& text, double low, double high, double& value) {
     float f = 0;
     std::int32_t code = 1;

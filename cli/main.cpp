@@ -58,6 +58,14 @@ std::string PlainMessage(const std::string& msg) {
     return text;
 }
 
+bool ParseWhole(const std::string& text, long long low, long long high, long long& value) {
+    if (text.empty() || text.size() > 18) return false;
+    for (char c : text)
+        if (c < '0' || c > '9') return false;
+    value = std::stoll(text);
+    return value >= low && value <= high;
+}
+
 bool WantsHelp(const std::vector<std::string>& args) {
     return args.size() == 1 && (args[0] == "--help" || args[0] == "-h");
 }

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "platform/msgbox.h"
+#include "platform/process.h"
 
 namespace pelvarn::twtask {
 
@@ -15,26 +16,6 @@ constexpr std::uint32_t TickMs = 250;
 TSleepFn& Sleeper() {
     static TSleepFn fn = detail::SystemSleep;
     return fn;
-}
-
-bool IsTrimmed(char c) {
-    return static_cast<unsigned char>(c) <= 32;
-}
-
-bool NeedsQuotes(char c) {
-    switch (c) {
-    case ' ':
-    case '&':
-    case '(':
-    case ')':
-    case '<':
-    case '>':
-    case '@':
-    case '^':
-        return true;
-    default:
-        return false;
-    }
 }
 
 } // namespace
@@ -49,16 +30,9 @@ void ClearCmdRec(TCmdRec& Rec) {
     Rec = TCmdRec{};
 }
 
+// The same quoting as the job launcher's: both build command lines for one interpreter.
 std::string QuoteIfNeeded(std::string_view S) {
-    while (!S.empty() && IsTrimmed(S.front()))
-        S.remove_prefix(1);
-    while (!S.empty() && IsTrimmed(S.back()))
-        S.remove_suffix(1);
-    std::string item(S);
-    if (item.size() >= 2 && item.front() == '"' && item.back() == '"') return item;
-    for (char c : item)
-        if (NeedsQuotes(c)) return '"' + item + '"';
-    return item;
+    return pelvarn::QuoteIfNeeded(S);
 }
 
 std::string CmdLine(const TCmdRec& Rec) {

@@ -1,7 +1,7 @@
 // GetExeSig against a plain sequential read of the same file, in the same run.
 //   pelvarn-bench-sig FILE [MB]: makes FILE (MB megabytes, default 200, of this program's
 //   own bytes repeated, so the scan meets executable content and its near misses), then
-//   times three rounds of each and prints the throughputs and their ratio: with the file in
+//   times nine rounds of each and prints the throughputs and their ratio: with the file in
 //   the system's cache, and (where the system can drop it) read from the disk.
 #include <algorithm>
 #include <chrono>
@@ -58,14 +58,18 @@ bool Evict(const std::string& file) {
 #endif
 }
 
+// Rounds of each, alternating, whose medians are reported: a round of 200 MB takes tens of
+// milliseconds, so a single one says little.
+constexpr int Rounds = 9;
+
 struct TFigures {
     double Read, Sig;
 };
 
-TFigures Rounds(const std::string& file, double size, bool cold, std::string& signature,
+TFigures Measure(const std::string& file, double size, bool cold, std::string& signature,
                 std::string& flavour) {
     std::vector<double> read, sig;
-    for (int round = 0; round < 3; ++round) {
+    for (int round = 0; round < Rounds; ++round) {
         if (cold) Evict(file);
         auto t = Clock::now();
         PlainRead(file);
@@ -77,7 +81,7 @@ TFigures Rounds(const std::string& file, double size, bool cold, std::string& si
     }
     std::sort(read.begin(), read.end());
     std::sort(sig.begin(), sig.end());
-    return {read[1], sig[1]};
+    return {read[Rounds / 2], sig[Rounds / 2]};
 }
 
 } // namespace
@@ -111,16 +115,16 @@ int main(int argc, char** argv) {
     }
     const double size = static_cast<double>(PlainRead(file)) / (1 << 20); // also warms the cache
     std::string signature, flavour;
-    const TFigures warm = Rounds(file, size, false, signature, flavour);
+    const TFigures warm = Measure(file, size, false, signature, flavour);
     std::printf("file %.0f MB: %s / %s\n", size, signature.c_str(), flavour.c_str());
     std::printf(
-        "cached:  sequential read %7.0f MB/s, GetExeSig %7.0f MB/s, ratio %.2f (medians of 3)\n",
-        warm.Read, warm.Sig, warm.Sig / warm.Read);
+        "cached:  sequential read %7.0f MB/s, GetExeSig %7.0f MB/s, ratio %.2f (medians of %d)\n",
+        warm.Read, warm.Sig, warm.Sig / warm.Read, Rounds);
     if (Evict(file)) {
-        const TFigures cold = Rounds(file, size, true, signature, flavour);
+        const TFigures cold = Measure(file, size, true, signature, flavour);
         std::printf("on disk: sequential read %7.0f MB/s, GetExeSig %7.0f MB/s, ratio %.2f "
-                    "(medians of 3)\n",
-                    cold.Read, cold.Sig, cold.Sig / cold.Read);
+                    "(medians of %d)\n",
+                    cold.Read, cold.Sig, cold.Sig / cold.Read, Rounds);
     }
     std::printf("target: ratio >= 0.5\n");
     return 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <type_traits>
 #include <vector>
 
 #include "diag/pefile.h"
@@ -153,55 +154,59 @@ void TSignatureScanner::BuildVectorTables() {
 #ifdef PELVARN_SIG_VECTOR
 namespace {
 
-// The vector filter: from position At on, in steps of 16 or 32 positions, the first step
-// holding a position where the first four bytes of some marker still looked for may start.
-// Returns that step's mask of such positions (with their buckets in Buckets), At at the
-// step's start; 0 at the end of the block. The last bytes go through a copy padded with
-// zeros, so that every load stays inside its buffer.
-template <typename TStep>
-inline unsigned NextCandidates(const unsigned char* Data, std::size_t Size, std::size_t& At,
-                               std::size_t Width, TStep step) {
-    for (; At + Width + 3 <= Size; At += Width)
-        if (unsigned mask = step(Data + At)) return mask;
-    if (At >= Size) return 0;
-    unsigned char tail[32 + 3 + 32] = {};
-    std::memcpy(tail, Data + At, Size - At);
-    return step(tail);
-}
-
-__attribute__((target("ssse3"))) unsigned Next16(const unsigned char* Data, std::size_t Size,
-                                                 std::size_t& At, const unsigned char (*Low)[16],
-                                                 const unsigned char (*High)[16],
-                                                 unsigned char* Buckets) {
-    const __m128i nibble = _mm_set1_epi8(0x0F);
+// The vector filter. Each step loads 16 or 32 bytes once and looks up, for each of the
+// first four bytes of the markers still looked for, the buckets whose marker may hold that
+// byte there (low and high nibble tables, ANDed). Where the four results line up (the
+// first three taken from up to three positions back, the previous step's included), four
+// bytes that some marker of the bucket begins with end at that position. Such positions go
+// to Found(End, Mask, Buckets) with the step's first position, a mask of the end positions
+// and their buckets: rare, so Found need not be cheap. The step before the first counts as
+// no match, so nothing is found that starts before the block; one last step through a
+// zero-padded copy covers the block's end, up to the position just past it (a three-byte
+// marker's any fourth byte).
+template <typename TFound>
+__attribute__((target("ssse3"))) void Filter16(const unsigned char* Data, std::size_t Size,
+                                               const unsigned char (*Low)[16],
+                                               const unsigned char (*High)[16], TFound&& Found) {
+    const __m128i nibble = _mm_set1_epi8(0x0F), zero = _mm_setzero_si128();
     __m128i low[4], high[4];
     for (int k = 0; k < 4; ++k) {
         low[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(Low[k]));
         high[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(High[k]));
     }
-    return NextCandidates(
-        Data, Size, At, 16, [&](const unsigned char* p) __attribute__((target("ssse3"))) {
-            __m128i hit = _mm_set1_epi8(static_cast<char>(0xFF));
-            for (int k = 0; k < 4; ++k) {
-                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
-                const __m128i lo = _mm_shuffle_epi8(low[k], _mm_and_si128(v, nibble));
-                const __m128i hi =
-                    _mm_shuffle_epi8(high[k], _mm_and_si128(_mm_srli_epi16(v, 4), nibble));
-                hit = _mm_and_si128(hit, _mm_and_si128(lo, hi));
-            }
-            const unsigned mask = ~static_cast<unsigned>(
-                                      _mm_movemask_epi8(_mm_cmpeq_epi8(hit, _mm_setzero_si128()))) &
-                                  0xFFFFu;
-            if (mask) _mm_storeu_si128(reinterpret_cast<__m128i*>(Buckets), hit);
-            return mask;
-        });
+    __m128i prev0 = zero, prev1 = zero, prev2 = zero;
+    alignas(16) unsigned char buckets[16];
+    auto step = [&](const unsigned char* p, std::size_t at)
+                    __attribute__((target("ssse3"), always_inline)) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i lo = _mm_and_si128(v, nibble), hi = _mm_and_si128(_mm_srli_epi16(v, 4), nibble);
+        __m128i r[4];
+        for (int k = 0; k < 4; ++k)
+            r[k] = _mm_and_si128(_mm_shuffle_epi8(low[k], lo), _mm_shuffle_epi8(high[k], hi));
+        const __m128i hit =
+            _mm_and_si128(_mm_and_si128(_mm_alignr_epi8(r[0], prev0, 13), _mm_alignr_epi8(r[1], prev1, 14)),
+                          _mm_and_si128(_mm_alignr_epi8(r[2], prev2, 15), r[3]));
+        prev0 = r[0], prev1 = r[1], prev2 = r[2];
+        const unsigned mask =
+            ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(hit, zero))) & 0xFFFFu;
+        if (mask) {
+            _mm_store_si128(reinterpret_cast<__m128i*>(buckets), hit);
+            Found(at, mask, buckets);
+        }
+    };
+    std::size_t at = 0;
+    for (; at + 16 <= Size; at += 16)
+        step(Data + at, at);
+    alignas(16) unsigned char tail[16] = {};
+    std::memcpy(tail, Data + at, Size - at);
+    step(tail, at);
 }
 
-__attribute__((target("avx2"))) unsigned Next32(const unsigned char* Data, std::size_t Size,
-                                                std::size_t& At, const unsigned char (*Low)[16],
-                                                const unsigned char (*High)[16],
-                                                unsigned char* Buckets) {
-    const __m256i nibble = _mm256_set1_epi8(0x0F);
+template <typename TFound>
+__attribute__((target("avx2"))) void Filter32(const unsigned char* Data, std::size_t Size,
+                                              const unsigned char (*Low)[16],
+                                              const unsigned char (*High)[16], TFound&& Found) {
+    const __m256i nibble = _mm256_set1_epi8(0x0F), zero = _mm256_setzero_si256();
     __m256i low[4], high[4];
     for (int k = 0; k < 4; ++k) {
         low[k] =
@@ -209,49 +214,129 @@ __attribute__((target("avx2"))) unsigned Next32(const unsigned char* Data, std::
         high[k] =
             _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(High[k])));
     }
-    return NextCandidates(
-        Data, Size, At, 32, [&](const unsigned char* p) __attribute__((target("avx2"))) {
-            __m256i hit = _mm256_set1_epi8(static_cast<char>(0xFF));
-            for (int k = 0; k < 4; ++k) {
-                const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + k));
-                const __m256i lo = _mm256_shuffle_epi8(low[k], _mm256_and_si256(v, nibble));
-                const __m256i hi =
-                    _mm256_shuffle_epi8(high[k], _mm256_and_si256(_mm256_srli_epi16(v, 4), nibble));
-                hit = _mm256_and_si256(hit, _mm256_and_si256(lo, hi));
-            }
-            const unsigned mask = ~static_cast<unsigned>(
-                _mm256_movemask_epi8(_mm256_cmpeq_epi8(hit, _mm256_setzero_si256())));
-            if (mask) _mm256_storeu_si256(reinterpret_cast<__m256i*>(Buckets), hit);
-            return mask;
-        });
+    // Byte i of the result is byte i - (16 - N) of the bytes of Prev followed by Cur.
+    auto back = [](__m256i prev, __m256i cur, auto n) __attribute__((target("avx2"), always_inline)) {
+        return _mm256_alignr_epi8(cur, _mm256_permute2x128_si256(prev, cur, 0x21), decltype(n)::value);
+    };
+    __m256i prev0 = zero, prev1 = zero, prev2 = zero;
+    alignas(32) unsigned char buckets[32];
+    auto step = [&](const unsigned char* p, std::size_t at)
+                    __attribute__((target("avx2"), always_inline)) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        const __m256i lo = _mm256_and_si256(v, nibble),
+                      hi = _mm256_and_si256(_mm256_srli_epi16(v, 4), nibble);
+        __m256i r[4];
+        for (int k = 0; k < 4; ++k)
+            r[k] = _mm256_and_si256(_mm256_shuffle_epi8(low[k], lo),
+                                    _mm256_shuffle_epi8(high[k], hi));
+        const __m256i hit = _mm256_and_si256(
+            _mm256_and_si256(back(prev0, r[0], std::integral_constant<int, 13>{}),
+                             back(prev1, r[1], std::integral_constant<int, 14>{})),
+            _mm256_and_si256(back(prev2, r[2], std::integral_constant<int, 15>{}), r[3]));
+        prev0 = r[0], prev1 = r[1], prev2 = r[2];
+        const unsigned mask =
+            ~static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(hit, zero)));
+        if (mask) {
+            _mm256_store_si256(reinterpret_cast<__m256i*>(buckets), hit);
+            Found(at, mask, buckets);
+        }
+    };
+    std::size_t at = 0;
+    for (; at + 32 <= Size; at += 32)
+        step(Data + at, at);
+    alignas(32) unsigned char tail[32] = {};
+    std::memcpy(tail, Data + at, Size - at);
+    step(tail, at);
+}
+
+// Filter32 for a whole block, faster: the two 128-bit lanes run through the two halves of
+// the block side by side, so that a step's results line up with the previous step's
+// inside each lane and no lane crossing is needed. The second lane starts one step before
+// the middle, so that its first real step has its previous step; the positions the two
+// lanes both see may be reported twice, which does no harm. End positions run up to the
+// block's last byte: a three-byte marker ending the block is left to the caller.
+template <typename TFound>
+__attribute__((target("avx2"))) void FilterWholeBlock32(const unsigned char* Data,
+                                                        const unsigned char (*Low)[16],
+                                                        const unsigned char (*High)[16],
+                                                        TFound&& Found) {
+    constexpr std::size_t Half = SignatureBlockSize / 2, Steps = Half / 16 + 1;
+    const unsigned char* second = Data + Half - 16;
+    const __m256i nibble = _mm256_set1_epi8(0x0F), zero = _mm256_setzero_si256();
+    __m256i low[4], high[4];
+    for (int k = 0; k < 4; ++k) {
+        low[k] =
+            _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(Low[k])));
+        high[k] =
+            _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(High[k])));
+    }
+    __m256i prev[2][3] = {{zero, zero, zero}, {zero, zero, zero}};
+    alignas(32) unsigned char buckets[32];
+    auto step = [&](std::size_t at, __m256i (&before)[3], __m256i (&now)[3])
+                    __attribute__((target("avx2"), always_inline)) {
+        const __m256i v = _mm256_inserti128_si256(
+            _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + at))),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(second + at)), 1);
+        const __m256i lo = _mm256_and_si256(v, nibble),
+                      hi = _mm256_and_si256(_mm256_srli_epi16(v, 4), nibble);
+        __m256i r3 = zero;
+        for (int k = 0; k < 4; ++k) {
+            const __m256i r = _mm256_and_si256(_mm256_shuffle_epi8(low[k], lo),
+                                               _mm256_shuffle_epi8(high[k], hi));
+            if (k < 3)
+                now[k] = r;
+            else
+                r3 = r;
+        }
+        const __m256i hit = _mm256_and_si256(
+            _mm256_and_si256(_mm256_alignr_epi8(now[0], before[0], 13),
+                             _mm256_alignr_epi8(now[1], before[1], 14)),
+            _mm256_and_si256(_mm256_alignr_epi8(now[2], before[2], 15), r3));
+        const unsigned mask =
+            ~static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(hit, zero)));
+        if (mask) {
+            _mm256_store_si256(reinterpret_cast<__m256i*>(buckets), hit);
+            if (mask & 0xFFFFu) Found(at, mask & 0xFFFFu, buckets);
+            if (mask >> 16) Found(at + Half - 16, mask >> 16, buckets + 16);
+        }
+    };
+    // Two steps a turn, the previous step's results and this step's swapping roles.
+    std::size_t at = 0;
+    for (; at + 32 <= Steps * 16; at += 32) {
+        step(at, prev[0], prev[1]);
+        step(at + 16, prev[1], prev[0]);
+    }
+    if (at < Steps * 16) step(at, prev[0], prev[1]);
 }
 
 } // namespace
 
 void TSignatureScanner::ScanVector(const unsigned char* Data, std::size_t Size) {
+    if (TablesFor != FoundMask) BuildVectorTables();
     const TMarkerTable& table = Markers();
-    const std::size_t width = UseWideVector ? 32 : 16;
-    unsigned char buckets[32];
-    for (std::size_t at = 0; at < Size; at += width) {
-        if (TablesFor != FoundMask) BuildVectorTables();
-        unsigned mask = UseWideVector ? Next32(Data, Size, at, VecLow, VecHigh, buckets)
-                                      : Next16(Data, Size, at, VecLow, VecHigh, buckets);
+    auto found = [&](std::size_t at, unsigned mask, const unsigned char* buckets) {
         for (; mask != 0; mask &= mask - 1) {
             const unsigned j = static_cast<unsigned>(__builtin_ctz(mask));
             std::uint32_t candidates = 0;
             for (int b = 0; b < 8; ++b)
                 if (buckets[j] >> b & 1) candidates |= table.Bucket[b];
             candidates &= ~FoundMask;
-            if (candidates != 0) VerifyRaw(Data, Size, at + j, candidates);
+            // The four bytes end at at + j: the marker starts three before.
+            if (candidates != 0) VerifyRaw(Data, Size, at + j - 3, candidates);
         }
-        if (FoundMask == AllMarkers) return;
+    };
+    if (UseWideVector && Size == SignatureBlockSize) {
+        FilterWholeBlock32(Data, VecLow, VecHigh, found);
+        const std::uint32_t shortOne = std::uint32_t{1} << ShortMarker;
+        if (!(FoundMask & shortOne)) VerifyRaw(Data, Size, Size - 3, shortOne);
+    } else if (UseWideVector) {
+        Filter32(Data, Size, VecLow, VecHigh, found);
+    } else {
+        Filter16(Data, Size, VecLow, VecHigh, found);
     }
 }
 #else
 void TSignatureScanner::ScanVector(const unsigned char* Data, std::size_t Size) {
-    ScanFolded(Data, Size);
-}
-void TSignatureScanner::ScanVector2(const unsigned char* Data, std::size_t Size) {
     ScanFolded(Data, Size);
 }
 #endif

@@ -108,7 +108,7 @@ TEST(ExeSig, ScoresMarkersFoundAnywhereInTheFile) {
 }
 
 TEST(ExeSig, BlocksDoNotOverlapAndEveryOffsetIsSeen) {
-    // Each marker at every offset near the start and the end of a block, and across a
+    // Each marker at every offset near the start, the middle and the end of a block, and across a
     // boundary (not seen), in blocks full of near misses; with and without vector code.
     const auto& markers = SignatureStrings();
     for (int path = 0; path < 3; ++path) { // vector 32, vector 16, plain
@@ -117,6 +117,8 @@ TEST(ExeSig, BlocksDoNotOverlapAndEveryOffsetIsSeen) {
             const std::string& mark = markers[m];
             for (std::size_t at :
                  {std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{17},
+                  SignatureBlockSize / 2 - 20, SignatureBlockSize / 2 - 14,
+                  SignatureBlockSize / 2 - 2, SignatureBlockSize / 2 + 1,
                   SignatureBlockSize - mark.size() - 1, SignatureBlockSize - mark.size(),
                   SignatureBlockSize - mark.size() + 1, SignatureBlockSize - 1}) {
                 std::string data(3 * SignatureBlockSize, ' ');

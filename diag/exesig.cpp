@@ -1,6 +1,10 @@
 #include "diag/exesig.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
 #include <cstring>
 #include <fstream>
 #include <type_traits>
@@ -484,6 +488,101 @@ bool HasDelphiResource(const std::string& FileName) {
     return found;
 }
 
+namespace {
+
+// Reads a file on a thread of its own, a few pieces ahead of the scan, so that scanning one
+// piece overlaps reading the next, from the disk or from the system's cache alike. Only
+// these pieces are ever held, never the whole file.
+class TReadAhead {
+  public:
+    TReadAhead(TInFile& In, std::size_t PieceSize) : In(In) {
+        for (TPiece& piece : Piece)
+            piece.Data.resize(PieceSize);
+        Reader = std::thread([this] { Run(); });
+    }
+    ~TReadAhead() {
+        {
+            std::lock_guard<std::mutex> lock(Mutex);
+            Stop = true;
+        }
+        Changed.notify_all();
+        Reader.join();
+    }
+    TReadAhead(const TReadAhead&) = delete;
+    TReadAhead& operator=(const TReadAhead&) = delete;
+
+    // The next piece's bytes, valid until the next call; none once the file is done. A
+    // piece is full but for the last. A read error on the reader's thread is thrown here.
+    std::pair<const unsigned char*, std::size_t> Next() {
+        std::unique_lock<std::mutex> lock(Mutex);
+        if (Taken) {
+            Piece[(Turn - 1) % Pieces].Full = false;
+            Taken = false;
+            Changed.notify_all();
+        }
+        if (Done) return {nullptr, 0};
+        TPiece& piece = Piece[Turn % Pieces];
+        Changed.wait(lock, [&] { return piece.Full; });
+        ++Turn;
+        Taken = true;
+        if (piece.Last) Done = true;
+        if (piece.Error) std::rethrow_exception(piece.Error);
+        return {piece.Data.data(), piece.Size};
+    }
+
+  private:
+    static constexpr std::size_t Pieces = 4;
+    struct TPiece {
+        std::vector<unsigned char> Data;
+        std::size_t Size = 0;
+        bool Full = false, Last = false;
+        std::exception_ptr Error;
+    };
+
+    void Run() {
+        for (std::size_t turn = 0;; ++turn) {
+            TPiece& piece = Piece[turn % Pieces];
+            {
+                std::unique_lock<std::mutex> lock(Mutex);
+                Changed.wait(lock, [&] { return Stop || !piece.Full; });
+                if (Stop) return;
+            }
+            std::size_t got = 0;
+            std::exception_ptr error;
+            try {
+                while (got < piece.Data.size()) {
+                    const std::size_t n = In.Read(reinterpret_cast<char*>(piece.Data.data()) + got,
+                                                  piece.Data.size() - got);
+                    if (n == 0) break;
+                    got += n;
+                }
+            } catch (...) {
+                error = std::current_exception();
+            }
+            const bool last = error || got < piece.Data.size();
+            {
+                std::lock_guard<std::mutex> lock(Mutex);
+                piece.Size = got;
+                piece.Last = last;
+                piece.Error = error;
+                piece.Full = true;
+            }
+            Changed.notify_all();
+            if (last) return;
+        }
+    }
+
+    TInFile& In;
+    std::array<TPiece, Pieces> Piece;
+    std::mutex Mutex;
+    std::condition_variable Changed;
+    std::size_t Turn = 0; // pieces handed out so far
+    bool Taken = false, Done = false, Stop = false;
+    std::thread Reader;
+};
+
+} // namespace
+
 void GetExeSig(const std::string& FileName, std::string& Signature, std::string& Flavour) {
     Flavour = "?";
     const std::string laa = LaaText(FileName);
@@ -496,20 +595,12 @@ void GetExeSig(const std::string& FileName, std::string& Signature, std::string&
     // Read in large pieces, scanned as the 2048-byte blocks the rules are made of; the last
     // block is the short one (possibly empty) that ends the file.
     TSignatureScanner scanner;
-    std::vector<unsigned char> buffer(64 * SignatureBlockSize);
     try {
-        for (;;) {
-            std::size_t got = 0;
-            while (got < buffer.size()) {
-                std::size_t n =
-                    in.Read(reinterpret_cast<char*>(buffer.data()) + got, buffer.size() - got);
-                if (n == 0) break;
-                got += n;
-            }
-            for (std::size_t at = 0; at < got; at += SignatureBlockSize)
-                scanner.ScanBlock(buffer.data() + at, std::min(SignatureBlockSize, got - at));
-            if (got < buffer.size()) break;
-        }
+        TReadAhead reader(in, 512 * SignatureBlockSize);
+        for (auto piece = reader.Next(); piece.second != 0; piece = reader.Next())
+            for (std::size_t at = 0; at < piece.second; at += SignatureBlockSize)
+                scanner.ScanBlock(piece.first + at,
+                                  std::min(SignatureBlockSize, piece.second - at));
     } catch (const TFileError&) {
         in.Close();
         Signature = "Error";

@@ -101,10 +101,15 @@ TEST(ExeSig, ScoresMarkersFoundAnywhereInTheFile) {
         EXPECT_EQ(sig, c.Signature) << c.Content;
         EXPECT_EQ(flavour, c.Flavour) << c.Content;
     }
-    std::string sig, flavour = "x";
-    GetExeSig(dir.File("missing.exe"), sig, flavour);
-    EXPECT_EQ(sig, "Error");
-    EXPECT_EQ(flavour, "?");
+    // Read ahead in pieces: a marker after many pieces is still found, in the block it is in.
+    const std::string many(9 * 512 * SignatureBlockSize + 100, 'x');
+    EXPECT_EQ(GetExeSig(dir.Write("big.bin", many + "wisemain")), "WiseInstaller  LAAunknown Win?");
+    for (const std::string& bad : {dir.File("missing.exe"), dir.Path()}) {
+        std::string sig, flavour = "x";
+        GetExeSig(bad, sig, flavour);
+        EXPECT_EQ(sig, "Error") << bad;
+        EXPECT_EQ(flavour, "?");
+    }
 }
 
 TEST(ExeSig, BlocksDoNotOverlapAndEveryOffsetIsSeen) {

@@ -12,6 +12,7 @@
 #include "base/textutil.h"
 #include "cli/cli.h"
 #include "platform/console.h"
+#include "platform/filelock.h"
 #include "platform/fileio.h"
 #include "platform/xwutil.h"
 #include "search/evaluator.h"
@@ -229,6 +230,22 @@ int RunSearch(const std::vector<std::string>& args) {
         }
     }
 
+    // One search per job folder, the window's and pelvarn-cli run's included: they take the
+    // same lock, which the system drops however this program ends.
+    TFileLock folderLock;
+    const std::string lockFile = JoinPath(folder, "pelvarn.lock");
+    switch (folderLock.TryLock(lockFile, reason)) {
+    case TFileLock::TResult::Locked:
+        break;
+    case TFileLock::TResult::HeldElsewhere:
+        say("another search is running in the job folder " + folder +
+            ": only one search at a time can use a job folder");
+        return ExitRefused;
+    case TFileLock::TResult::Failed:
+        say("cannot lock file " + lockFile + ": " + reason);
+        return ExitWriteFailed;
+    }
+
     const std::string journal = o.Journal.empty() ? JoinPath(folder, "search.jsonl") : o.Journal;
     TJournalContents contents;
     bool resuming = false;
@@ -260,7 +277,7 @@ int RunSearch(const std::vector<std::string>& args) {
     if (o.HaveLauncher) SplitShellWords(o.Launcher, launcher);
     std::vector<std::string> workers;
     const std::vector<std::string> skip{FileNamePart(journal), FileNamePart(o.CsvFile),
-                                        FileNamePart(o.PlotFile)};
+                                        FileNamePart(o.PlotFile), "pelvarn.lock"};
     for (std::int32_t w = 0; w < o.Parallel; ++w) {
         workers.push_back(WorkerFolder(folder, w));
         if (!MakeWorkerFolder(folder, workers.back(), skip, reason)) {
@@ -410,7 +427,8 @@ const TCliRegistration registration{{
     "Ctrl+C stops starting jobs and waits for the running ones; a second Ctrl+C ends them.\n"
     "The journal is left for --resume.\n\n"
     "Exit status: 0 finished, stopped by a limit or by Ctrl+C, failed jobs skipped; 1 input\n"
-    "refused (no job files, initial.sti refused, a journal that does not fit); 2 a job\n"
+    "refused (no job files, initial.sti refused, a journal that does not fit, another\n"
+    "search running in FOLDER); 2 a job\n"
     "failed with --on-failure pause, or could not be started, or the initial condensation\n"
     "failed; 3 a file could not be written; 64 wrong arguments.\n",
     RunSearch,

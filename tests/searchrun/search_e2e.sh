@@ -132,7 +132,14 @@ EOS
     printf '#!/bin/sh\nsleep 0.4\nexec /bin/sh real.sh "$1"\n' >g/pelvrn.sh
     setsid "$CLI" search g --seed 3 --max-jobs 30 --quiet >/dev/null 2>err.txt &
     pid=$!
-    sleep 1.5
+    sleep 0.6
+    # Meanwhile the folder is the running search's: a second search of either kind is refused.
+    cli search g --resume --max-jobs 40 >/dev/null 2>err2.txt
+    expect_status 1 $? "second search on one folder"
+    grep -q 'another search is running in the job folder .*/g:' err2.txt && ok || fail "second search: $(cat err2.txt)"
+    cli run g --max-jobs 3 >/dev/null 2>err2.txt
+    expect_status 1 $? "run on a searched folder"
+    sleep 0.9
     kill -INT "-$pid"
     wait $pid
     expect_status 0 $? "search stopped by Ctrl+C"

@@ -67,7 +67,7 @@ struct TFigures {
 };
 
 TFigures Measure(const std::string& file, double size, bool cold, std::string& signature,
-                std::string& flavour) {
+                 std::string& flavour) {
     std::vector<double> read, sig;
     for (int round = 0; round < Rounds; ++round) {
         if (cold) Evict(file);

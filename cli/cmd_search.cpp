@@ -12,8 +12,8 @@
 #include "base/textutil.h"
 #include "cli/cli.h"
 #include "platform/console.h"
-#include "platform/filelock.h"
 #include "platform/fileio.h"
+#include "platform/filelock.h"
 #include "platform/xwutil.h"
 #include "search/evaluator.h"
 #include "search/journal.h"
@@ -74,7 +74,8 @@ std::string ParseOptions(const std::vector<std::string>& args, TSearchCliOptions
             o.Search.NoRepeats = false;
         } else if (a == "--strategy") {
             if (!value(v) || !ParseStrategy(v, o.Search.Strategy))
-                return "--strategy must be alter-pair, alter-shuffle, alter, pair, shuffle or sweep";
+                return "--strategy must be alter-pair, alter-shuffle, alter, pair, shuffle or "
+                       "sweep";
         } else if (a == "--parallel") {
             if (!value(v) || !ParseWhole(v, 1, 256, n))
                 return "--parallel needs a whole number 1 to 256";
@@ -149,8 +150,7 @@ std::string AbsoluteFolder(const std::string& folder) {
     std::filesystem::path p = std::filesystem::absolute(folder, ec);
     if (ec) return folder;
     std::string s = p.lexically_normal().string();
-    while (s.size() > 1 && (s.back() == '/' || s.back() == '\\') &&
-           !(s.size() == 3 && s[1] == ':'))
+    while (s.size() > 1 && (s.back() == '/' || s.back() == '\\') && !(s.size() == 3 && s[1] == ':'))
         s.pop_back();
     return s;
 }
@@ -182,7 +182,8 @@ std::string Duration(double hours) {
 
 std::string ProgressText(const TSearchProgress& p, const TSearchOptions& o) {
     std::string s = std::to_string(p.Done) + " done, " + std::to_string(p.Running) + " running";
-    if (p.BestJob >= 0) s += ", best Job" + std::to_string(p.BestJob) + " " + FormatFixed(p.BestSeconds, 2) + " s";
+    if (p.BestJob >= 0)
+        s += ", best Job" + std::to_string(p.BestJob) + " " + FormatFixed(p.BestSeconds, 2) + " s";
     const double perHour = p.ElapsedHours > 0 ? p.DoneThisRun / p.ElapsedHours : 0;
     if (p.DoneThisRun > 0) s += ", " + FormatFixed(perHour, 0) + " jobs/h";
     double left = -1;
@@ -252,7 +253,8 @@ int RunSearch(const std::vector<std::string>& args) {
     std::string text;
     if (FileExists(journal) && ReadWholeFile(journal, text, reason) && !text.empty()) {
         if (!o.Resume) {
-            say(journal + " exists: --resume continues that search; move it away to start a new one");
+            say(journal +
+                " exists: --resume continues that search; move it away to start a new one");
             return ExitRefused;
         }
         if (!ParseJournal(text, contents, reason)) {

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstring>
 #include <exception>
+#include <fstream>
 #include <mutex>
 #include <thread>
-#include <cstring>
-#include <fstream>
 #include <type_traits>
 #include <vector>
 
@@ -181,15 +181,16 @@ __attribute__((target("ssse3"))) void Filter16(const unsigned char* Data, std::s
     __m128i prev0 = zero, prev1 = zero, prev2 = zero;
     alignas(16) unsigned char buckets[16];
     auto step = [&](const unsigned char* p, std::size_t at)
-                    __attribute__((target("ssse3"), always_inline)) {
+        __attribute__((target("ssse3"), always_inline)) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i lo = _mm_and_si128(v, nibble), hi = _mm_and_si128(_mm_srli_epi16(v, 4), nibble);
+        const __m128i lo = _mm_and_si128(v, nibble),
+                      hi = _mm_and_si128(_mm_srli_epi16(v, 4), nibble);
         __m128i r[4];
         for (int k = 0; k < 4; ++k)
             r[k] = _mm_and_si128(_mm_shuffle_epi8(low[k], lo), _mm_shuffle_epi8(high[k], hi));
-        const __m128i hit =
-            _mm_and_si128(_mm_and_si128(_mm_alignr_epi8(r[0], prev0, 13), _mm_alignr_epi8(r[1], prev1, 14)),
-                          _mm_and_si128(_mm_alignr_epi8(r[2], prev2, 15), r[3]));
+        const __m128i hit = _mm_and_si128(
+            _mm_and_si128(_mm_alignr_epi8(r[0], prev0, 13), _mm_alignr_epi8(r[1], prev1, 14)),
+            _mm_and_si128(_mm_alignr_epi8(r[2], prev2, 15), r[3]));
         prev0 = r[0], prev1 = r[1], prev2 = r[2];
         const unsigned mask =
             ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(hit, zero))) & 0xFFFFu;
@@ -219,20 +220,22 @@ __attribute__((target("avx2"))) void Filter32(const unsigned char* Data, std::si
             _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(High[k])));
     }
     // Byte i of the result is byte i - (16 - N) of the bytes of Prev followed by Cur.
-    auto back = [](__m256i prev, __m256i cur, auto n) __attribute__((target("avx2"), always_inline)) {
-        return _mm256_alignr_epi8(cur, _mm256_permute2x128_si256(prev, cur, 0x21), decltype(n)::value);
+    auto back =
+        [](__m256i prev, __m256i cur, auto n) __attribute__((target("avx2"), always_inline)) {
+        return _mm256_alignr_epi8(cur, _mm256_permute2x128_si256(prev, cur, 0x21),
+                                  decltype(n)::value);
     };
     __m256i prev0 = zero, prev1 = zero, prev2 = zero;
     alignas(32) unsigned char buckets[32];
     auto step = [&](const unsigned char* p, std::size_t at)
-                    __attribute__((target("avx2"), always_inline)) {
+        __attribute__((target("avx2"), always_inline)) {
         const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
         const __m256i lo = _mm256_and_si256(v, nibble),
                       hi = _mm256_and_si256(_mm256_srli_epi16(v, 4), nibble);
         __m256i r[4];
         for (int k = 0; k < 4; ++k)
-            r[k] = _mm256_and_si256(_mm256_shuffle_epi8(low[k], lo),
-                                    _mm256_shuffle_epi8(high[k], hi));
+            r[k] =
+                _mm256_and_si256(_mm256_shuffle_epi8(low[k], lo), _mm256_shuffle_epi8(high[k], hi));
         const __m256i hit = _mm256_and_si256(
             _mm256_and_si256(back(prev0, r[0], std::integral_constant<int, 13>{}),
                              back(prev1, r[1], std::integral_constant<int, 14>{})),
@@ -260,10 +263,9 @@ __attribute__((target("avx2"))) void Filter32(const unsigned char* Data, std::si
 // lanes both see may be reported twice, which does no harm. End positions run up to the
 // block's last byte: a three-byte marker ending the block is left to the caller.
 template <typename TFound>
-__attribute__((target("avx2"))) void FilterWholeBlock32(const unsigned char* Data,
-                                                        const unsigned char (*Low)[16],
-                                                        const unsigned char (*High)[16],
-                                                        TFound&& Found) {
+__attribute__((target("avx2"))) void
+FilterWholeBlock32(const unsigned char* Data, const unsigned char (*Low)[16],
+                   const unsigned char (*High)[16], TFound&& Found) {
     constexpr std::size_t Half = SignatureBlockSize / 2, Steps = Half / 16 + 1;
     const unsigned char* second = Data + Half - 16;
     const __m256i nibble = _mm256_set1_epi8(0x0F), zero = _mm256_setzero_si256();
@@ -276,8 +278,8 @@ __attribute__((target("avx2"))) void FilterWholeBlock32(const unsigned char* Dat
     }
     __m256i prev[2][3] = {{zero, zero, zero}, {zero, zero, zero}};
     alignas(32) unsigned char buckets[32];
-    auto step = [&](std::size_t at, __m256i (&before)[3], __m256i (&now)[3])
-                    __attribute__((target("avx2"), always_inline)) {
+    auto step = [&](std::size_t at, __m256i(&before)[3], __m256i(&now)[3])
+        __attribute__((target("avx2"), always_inline)) {
         const __m256i v = _mm256_inserti128_si256(
             _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + at))),
             _mm_loadu_si128(reinterpret_cast<const __m128i*>(second + at)), 1);
@@ -285,17 +287,17 @@ __attribute__((target("avx2"))) void FilterWholeBlock32(const unsigned char* Dat
                       hi = _mm256_and_si256(_mm256_srli_epi16(v, 4), nibble);
         __m256i r3 = zero;
         for (int k = 0; k < 4; ++k) {
-            const __m256i r = _mm256_and_si256(_mm256_shuffle_epi8(low[k], lo),
-                                               _mm256_shuffle_epi8(high[k], hi));
+            const __m256i r =
+                _mm256_and_si256(_mm256_shuffle_epi8(low[k], lo), _mm256_shuffle_epi8(high[k], hi));
             if (k < 3)
                 now[k] = r;
             else
                 r3 = r;
         }
-        const __m256i hit = _mm256_and_si256(
-            _mm256_and_si256(_mm256_alignr_epi8(now[0], before[0], 13),
-                             _mm256_alignr_epi8(now[1], before[1], 14)),
-            _mm256_and_si256(_mm256_alignr_epi8(now[2], before[2], 15), r3));
+        const __m256i hit =
+            _mm256_and_si256(_mm256_and_si256(_mm256_alignr_epi8(now[0], before[0], 13),
+                                              _mm256_alignr_epi8(now[1], before[1], 14)),
+                             _mm256_and_si256(_mm256_alignr_epi8(now[2], before[2], 15), r3));
         const unsigned mask =
             ~static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(hit, zero)));
         if (mask) {

@@ -7,7 +7,12 @@
 #include "platform/filelock.h"
 #include "support/tempdir.h"
 #ifndef _WIN32
+#include <csignal>
+#include <random>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 using namespace pelvarn;
@@ -165,6 +170,70 @@ TEST(ReplaceFilesTogether, AllOrNothing) {
                  TFileError);
     EXPECT_FALSE(FileExists(dir.File("b")));
 }
+
+#ifndef _WIN32
+TEST(ReplaceFilesTogether, AKilledWriterLeavesAPairAndNothingAStartCannotClear) {
+    // A writer saving generation after generation of the pair is killed at random moments.
+    // Each time the .cnd is of the .sti's generation or a later one (it is renamed first),
+    // never older; the next start's clean-up leaves no temporary behind.
+    test::TTempDir dir;
+    const std::string cnd = dir.File("optimal.cnd"), sti = dir.File("optimal.sti");
+    ReplaceFilesTogether({{cnd, "0"}, {sti, "0"}}, false);
+    std::mt19937 random(7);
+    for (int round = 0; round < 400; ++round) {
+        const long from = std::stol(test::ReadBytes(cnd));
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            try {
+                for (long gen = from + 1;; ++gen) {
+                    const std::string text = std::to_string(gen) + std::string(gen % 5000, '.');
+                    ReplaceFilesTogether({{cnd, text}, {sti, text}}, false);
+                }
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "writer: %s\n", e.what());
+            }
+            _exit(1);
+        }
+        usleep(std::uniform_int_distribution<useconds_t>(0, 3000)(random));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer failed";
+        RemoveLeftoverTempFiles(dir.Path());
+        ASSERT_EQ(Names(dir.Path()), (std::vector<std::string>{"optimal.cnd", "optimal.sti"}));
+        const long genCnd = std::stol(test::ReadBytes(cnd)),
+                   genSti = std::stol(test::ReadBytes(sti));
+        ASSERT_GE(genCnd, genSti);
+    }
+}
+
+TEST(ReplaceFilesTogether, ADiskThatFillsUpKeepsTheEarlierPair) {
+    // A write limit stands in for a full disk: the second file cannot be written whole.
+    test::TTempDir dir;
+    const std::string cnd = dir.Write("optimal.cnd", "old cnd"),
+                      sti = dir.Write("optimal.sti", "old sti");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            ReplaceFilesTogether({{cnd, "new cnd"}, {sti, std::string(100000, 's')}}, true);
+        } catch (const TFileError&) {
+            _exit(0);
+        }
+        _exit(1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "no error reported";
+    EXPECT_EQ(test::ReadBytes(cnd), "old cnd");
+    EXPECT_EQ(test::ReadBytes(sti), "old sti");
+    EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"optimal.cnd", "optimal.sti"}));
+}
+#endif
 
 TEST(RemoveLeftoverTempFiles, OnlyWritersTemporaries) {
     test::TTempDir dir;

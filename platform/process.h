@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pelvarn {
 
@@ -74,6 +75,9 @@ bool ProcessEnded(ProcInfo& Info, TExitStatus& Exit);
 // Blocks until the recorded process ends or timeoutMs passes; true when it has ended. The
 // record is left as it is: ProcessEnded still releases it. True at once for a zeroed record.
 bool WaitForProcessEnd(const ProcInfo& Info, int timeoutMs);
+// The same for several processes: returns when any of them has ended (true) or timeoutMs
+// passes (false). True at once when a record is zeroed.
+bool WaitForAnyProcessEnd(const std::vector<const ProcInfo*>& Infos, int timeoutMs);
 
 // Ends the recorded process and releases the record. For a process started with
 // StartProcessTree every process of its tree that still runs is ended as well, also when the

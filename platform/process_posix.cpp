@@ -36,6 +36,7 @@ struct TFd {
     explicit TFd(int fd) : Fd(fd) {}
     TFd(const TFd&) = delete;
     TFd& operator=(const TFd&) = delete;
+    TFd(TFd&& other) noexcept : Fd(other.Fd) { other.Fd = -1; }
     ~TFd() { Reset(); }
     void Reset() {
         if (Fd >= 0) close(Fd);
@@ -184,8 +185,10 @@ bool ProcessEnded(ProcInfo& Info, TExitStatus& Exit) {
 }
 
 bool WaitForProcessEnd(const ProcInfo& Info, int timeoutMs) {
-    if (Info.ProcessId == 0) return true;
-    const pid_t pid = static_cast<pid_t>(Info.ProcessId);
+    return WaitForAnyProcessEnd({&Info}, timeoutMs);
+}
+
+bool WaitForAnyProcessEnd(const std::vector<const ProcInfo*>& Infos, int timeoutMs) {
     using Clock = std::chrono::steady_clock;
     const bool forever = timeoutMs < 0;
     const auto deadline = Clock::now() + std::chrono::milliseconds(forever ? 0 : timeoutMs);
@@ -194,22 +197,37 @@ bool WaitForProcessEnd(const ProcInfo& Info, int timeoutMs) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         return left.count() > 0 ? static_cast<int>(left.count()) : 0;
     };
+    auto anyEnded = [&] {
+        for (const ProcInfo* info : Infos)
+            if (info->ProcessId == 0 || EndedNoReap(static_cast<pid_t>(info->ProcessId)))
+                return true;
+        return false;
+    };
 
-    if (EndedNoReap(pid)) return true;
-    TFd pidFd(OpenPidFd(pid));
-    if (pidFd.Fd >= 0) {
+    if (anyEnded()) return true;
+    // A descriptor per process that becomes readable when it ends; where the system has
+    // none, a short sleep between looks.
+    std::vector<TFd> pidFds;
+    std::vector<pollfd> polled;
+    for (const ProcInfo* info : Infos) {
+        pidFds.emplace_back(OpenPidFd(static_cast<pid_t>(info->ProcessId)));
+        if (pidFds.back().Fd < 0) {
+            if (errno == ESRCH) return true;
+            polled.clear();
+            break;
+        }
+        polled.push_back(pollfd{pidFds.back().Fd, POLLIN, 0});
+    }
+    if (!polled.empty()) {
         for (;;) {
-            pollfd p{pidFd.Fd, POLLIN, 0};
-            int r = poll(&p, 1, remainingMs());
+            int r = poll(polled.data(), polled.size(), remainingMs());
             if (r > 0) return true;
-            if (r == 0) return EndedNoReap(pid);
+            if (r == 0) return anyEnded();
             if (errno != EINTR) break; // fall back to the loop below
         }
-    } else if (errno == ESRCH) {
-        return true;
     }
     for (;;) {
-        if (EndedNoReap(pid)) return true;
+        if (anyEnded()) return true;
         if (!forever && remainingMs() == 0) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }

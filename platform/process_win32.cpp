@@ -129,6 +129,30 @@ bool WaitForProcessEnd(const ProcInfo& Info, int timeoutMs) {
     return WaitForSingleObject(static_cast<HANDLE>(Info.hProcess), wait) != WAIT_TIMEOUT;
 }
 
+bool WaitForAnyProcessEnd(const std::vector<const ProcInfo*>& Infos, int timeoutMs) {
+    std::vector<HANDLE> handles;
+    for (const ProcInfo* info : Infos) {
+        if (!info->hProcess) return true;
+        handles.push_back(static_cast<HANDLE>(info->hProcess));
+    }
+    if (handles.empty()) return true;
+    // One wait takes at most MAXIMUM_WAIT_OBJECTS handles: beyond that, the first ones are
+    // waited on for a short while and all are looked at in turn.
+    if (handles.size() > MAXIMUM_WAIT_OBJECTS) {
+        const DWORD start = GetTickCount();
+        for (;;) {
+            for (HANDLE h : handles)
+                if (WaitForSingleObject(h, 0) != WAIT_TIMEOUT) return true;
+            if (timeoutMs >= 0 && GetTickCount() - start >= static_cast<DWORD>(timeoutMs))
+                return false;
+            WaitForMultipleObjects(MAXIMUM_WAIT_OBJECTS, handles.data(), FALSE, 10);
+        }
+    }
+    DWORD wait = timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs);
+    return WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE,
+                                  wait) != WAIT_TIMEOUT;
+}
+
 void KillProcess(ProcInfo& Info) {
     if (Info.hJob) TerminateJobObject(static_cast<HANDLE>(Info.hJob), 3);
     if (Info.hProcess) {

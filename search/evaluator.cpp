@@ -161,8 +161,8 @@ bool TProcessEvaluator::Start(std::int32_t w, const std::string& jobName,
         params += (i > 1 ? " " : "") + QuoteIfNeeded(words[i]);
     TInterruptShield shield;
     slot.Process = ProcInfo{};
-    if (!StartProcessTree("Pelvarn", words[0], params, slot.Folder, SW_ShowMinNoActive, slot.Process,
-                      reason)) {
+    if (!StartProcessTree("Pelvarn", words[0], params, slot.Folder, SW_ShowMinNoActive,
+                          slot.Process, reason)) {
         reason = "could not start " + words[0] + ": " + reason;
         return false;
     }
@@ -188,10 +188,10 @@ TJobOutcome TProcessEvaluator::Read(TSlot& slot, const TExitStatus& exit) const 
         o.Reason = "problem getting run time: " + OneLineText(why);
     else if (exit.Known && (exit.BySignal || exit.Code != 0)) {
         const std::string abnormal = AbnormalEndText(exit);
-        o.Reason = !abnormal.empty() ? abnormal
-                                     : "the job ended with exit status " + std::to_string(exit.Code);
-    }
-    else {
+        o.Reason = !abnormal.empty()
+                       ? abnormal
+                       : "the job ended with exit status " + std::to_string(exit.Code);
+    } else {
         o.Status = TJobStatus::Ok;
         // The log's figure as written (to the float's own precision), not its binary tail.
         o.Seconds = std::round(static_cast<double>(seconds) * 1e6) / 1e6;
@@ -202,7 +202,7 @@ TJobOutcome TProcessEvaluator::Read(TSlot& slot, const TExitStatus& exit) const 
 std::int32_t TProcessEvaluator::Wait(int timeoutMs, TJobOutcome& outcome) {
     const auto deadline = TClock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-        const ProcInfo* first = nullptr;
+        std::vector<const ProcInfo*> running;
         for (std::size_t w = 0; w < Slots.size(); ++w) {
             TSlot& s = Slots[w];
             if (!s.Busy) continue;
@@ -217,15 +217,13 @@ std::int32_t TProcessEvaluator::Wait(int timeoutMs, TJobOutcome& outcome) {
                 outcome = Read(s, exitStatus);
                 return static_cast<std::int32_t>(w);
             }
-            if (!first) first = &s.Process;
+            running.push_back(&s.Process);
         }
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now()).count();
-        if (!first || left <= 0) return -1;
-        // One job is waited on; the others are looked at again every few milliseconds.
-        const int busy = static_cast<int>(std::count_if(Slots.begin(), Slots.end(),
-                                                        [](const TSlot& s) { return s.Busy; }));
-        WaitForProcessEnd(*first, static_cast<int>(std::min<long long>(left, busy > 1 ? 10 : 100)));
+        if (running.empty() || left <= 0) return -1;
+        // Whichever job ends first wakes the wait.
+        WaitForAnyProcessEnd(running, static_cast<int>(left));
     }
 }
 

@@ -159,6 +159,19 @@ TEST(Process, WaitSeesAShortProcessEndBeforeItsTimeOut) {
     EXPECT_TRUE(ProcessEnded(info));
 }
 
+TEST(Process, WaitForAnyWakesOnTheFirstToEnd) {
+    ProcInfo slow, quick;
+    std::string error;
+    ASSERT_TRUE(StartProcess("", Helper(), "sleep 60000", "", SW_ShowMinNoActive, slow, error));
+    EXPECT_FALSE(WaitForAnyProcessEnd({&slow}, 50));
+    ASSERT_TRUE(StartProcess("", Helper(), "sleep 200", "", SW_ShowMinNoActive, quick, error));
+    EXPECT_TRUE(WaitForAnyProcessEnd({&slow, &quick}, 30000));
+    EXPECT_FALSE(ProcessEnded(slow));
+    EXPECT_TRUE(ProcessEnded(quick));
+    EXPECT_TRUE(WaitForAnyProcessEnd({&slow, &quick}, 0)); // a released record counts as ended
+    KillProcess(slow);
+}
+
 TEST(Process, StartProcessMsgStartsLikeStartProcess) {
     ProcInfo info;
     ASSERT_TRUE(StartProcessMsg("Pelvarn", Helper(), "exit 0", "", SW_ShowMinNoActive, info));

@@ -18,7 +18,8 @@ using namespace pelvarn::search;
 // order they were started; a candidate may be made to fail.
 class TFakeEvaluator final : public TEvaluator {
   public:
-    explicit TFakeEvaluator(std::int32_t workers) : Busy(static_cast<std::size_t>(workers), false) {}
+    explicit TFakeEvaluator(std::int32_t workers)
+        : Busy(static_cast<std::size_t>(workers), false) {}
     std::int32_t Workers() const override { return static_cast<std::int32_t>(Busy.size()); }
     bool Start(std::int32_t w, const std::string& jobName, const TCandidate& c,
                std::string&) override {
@@ -44,7 +45,9 @@ class TFakeEvaluator final : public TEvaluator {
         }
         return w;
     }
-    double RunningFor(std::int32_t w) const override { return Busy[static_cast<std::size_t>(w)] ? 0 : -1; }
+    double RunningFor(std::int32_t w) const override {
+        return Busy[static_cast<std::size_t>(w)] ? 0 : -1;
+    }
     void End(std::int32_t, TJobStatus, const std::string&) override {}
 
     static double Cost(const TCandidate& c) {
@@ -52,7 +55,8 @@ class TFakeEvaluator final : public TEvaluator {
         for (std::size_t k = 0; k < c.Order.size(); ++k) {
             const std::int32_t r = c.Order[k];
             const std::int32_t s = c.Stat[static_cast<std::size_t>(r - 1)];
-            cost += s == notsub ? 3 + r % 4 : static_cast<double>((r * 7 + static_cast<int>(k) * 3) % 11);
+            cost += s == notsub ? 3 + r % 4
+                                : static_cast<double>((r * 7 + static_cast<int>(k) * 3) % 11);
         }
         return cost;
     }
@@ -111,8 +115,10 @@ TEST(SearchPolicy, NeverTimesACondensationTwiceAndIsReproducible) {
             EXPECT_EQ(a.Journal, b.Journal) << StrategyName(s) << ": same seed, other search";
             EXPECT_LE(a.Entries.size(), 50u);
             o.Seed = 12;
-            if (s != TStrategy::Alter)
-                EXPECT_NE(RunFake(dir, o, 12, workers, "c.jsonl").Journal, a.Journal) << StrategyName(s);
+            if (s != TStrategy::Alter) {
+                EXPECT_NE(RunFake(dir, o, 12, workers, "c.jsonl").Journal, a.Journal)
+                    << StrategyName(s);
+            }
         }
     }
 }
@@ -142,7 +148,8 @@ TEST(SearchPolicy, ExchangingTwoLeftAloneRecordsIsNoChange) {
 }
 
 TEST(SearchPolicy, SweepTogglesEachRecordOnceThenTurnsToExchanges) {
-    const std::vector<TRecordFlags> flags{{false, false}, {false, true}, {true, false}, {false, false}};
+    const std::vector<TRecordFlags> flags{
+        {false, false}, {false, true}, {true, false}, {false, false}};
     TPolicy p(TStrategy::Sweep, flags, 3, true);
     TCandidate best;
     best.Stat = {sub, sub, backsub, notsub};
@@ -210,13 +217,18 @@ TEST(SearchJournal, TornLastLineIsDroppedDamageElsewhereRefused) {
         bool Warned;
     } cases[] = {
         {head + line + line, true, 2, false},
-        {head + line + line.substr(0, 30), true, 1, true},           // cut mid-line
+        {head + line + line.substr(0, 30), true, 1, true},              // cut mid-line
         {head + line + line.substr(0, line.size() - 1), true, 1, true}, // lost only its line end
         {head + line + "{\"job\":\n", true, 1, true},
         {head + "garbage\n" + line, false, 0, false},
-        {line + line, false, 0, false},                                // no header
-        {head + EntryLine([&] { auto x = e; x.Candidate.Order = {1, 1}; return x; }()) + line,
-         false, 0, false},                                             // not a permutation
+        {line + line, false, 0, false}, // no header
+        {head + EntryLine([&] {
+             auto x = e;
+             x.Candidate.Order = {1, 1};
+             return x;
+         }()) +
+             line,
+         false, 0, false}, // not a permutation
         {"", false, 0, false},
     };
     for (const TCase& c : cases) {
@@ -226,7 +238,8 @@ TEST(SearchJournal, TornLastLineIsDroppedDamageElsewhereRefused) {
         if (!c.Ok) continue;
         EXPECT_EQ(contents.Entries.size(), c.Entries) << c.Text;
         EXPECT_EQ(!contents.Warning.empty(), c.Warned) << c.Text;
-        EXPECT_EQ(c.Text.substr(0, contents.ValidBytes), head + std::string(c.Entries == 2 ? line + line : line));
+        EXPECT_EQ(c.Text.substr(0, contents.ValidBytes),
+                  head + std::string(c.Entries == 2 ? line + line : line));
     }
 }
 

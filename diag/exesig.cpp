@@ -207,57 +207,8 @@ __attribute__((target("ssse3"))) void Filter16(const unsigned char* Data, std::s
     step(tail, at);
 }
 
-template <typename TFound>
-__attribute__((target("avx2"))) void Filter32(const unsigned char* Data, std::size_t Size,
-                                              const unsigned char (*Low)[16],
-                                              const unsigned char (*High)[16], TFound&& Found) {
-    const __m256i nibble = _mm256_set1_epi8(0x0F), zero = _mm256_setzero_si256();
-    __m256i low[4], high[4];
-    for (int k = 0; k < 4; ++k) {
-        low[k] =
-            _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(Low[k])));
-        high[k] =
-            _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(High[k])));
-    }
-    // Byte i of the result is byte i - (16 - N) of the bytes of Prev followed by Cur.
-    auto back =
-        [](__m256i prev, __m256i cur, auto n) __attribute__((target("avx2"), always_inline)) {
-        return _mm256_alignr_epi8(cur, _mm256_permute2x128_si256(prev, cur, 0x21),
-                                  decltype(n)::value);
-    };
-    __m256i prev0 = zero, prev1 = zero, prev2 = zero;
-    alignas(32) unsigned char buckets[32];
-    auto step = [&](const unsigned char* p, std::size_t at)
-        __attribute__((target("avx2"), always_inline)) {
-        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-        const __m256i lo = _mm256_and_si256(v, nibble),
-                      hi = _mm256_and_si256(_mm256_srli_epi16(v, 4), nibble);
-        __m256i r[4];
-        for (int k = 0; k < 4; ++k)
-            r[k] =
-                _mm256_and_si256(_mm256_shuffle_epi8(low[k], lo), _mm256_shuffle_epi8(high[k], hi));
-        const __m256i hit = _mm256_and_si256(
-            _mm256_and_si256(back(prev0, r[0], std::integral_constant<int, 13>{}),
-                             back(prev1, r[1], std::integral_constant<int, 14>{})),
-            _mm256_and_si256(back(prev2, r[2], std::integral_constant<int, 15>{}), r[3]));
-        prev0 = r[0], prev1 = r[1], prev2 = r[2];
-        const unsigned mask =
-            ~static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(hit, zero)));
-        if (mask) {
-            _mm256_store_si256(reinterpret_cast<__m256i*>(buckets), hit);
-            Found(at, mask, buckets);
-        }
-    };
-    std::size_t at = 0;
-    for (; at + 32 <= Size; at += 32)
-        step(Data + at, at);
-    alignas(32) unsigned char tail[32] = {};
-    std::memcpy(tail, Data + at, Size - at);
-    step(tail, at);
-}
-
-// Filter32 for a whole block, faster: the two 128-bit lanes run through the two halves of
-// the block side by side, so that a step's results line up with the previous step's
+// The filter with 32-byte steps, for a whole block (a short last block of a file goes through
+// Filter16): the two 128-bit lanes run through the two halves of the block side by side, so that a step's results line up with the previous step's
 // inside each lane and no lane crossing is needed. The second lane starts one step before
 // the middle, so that its first real step has its previous step; the positions the two
 // lanes both see may be reported twice, which does no harm. End positions run up to the
@@ -335,8 +286,6 @@ void TSignatureScanner::ScanVector(const unsigned char* Data, std::size_t Size) 
         FilterWholeBlock32(Data, VecLow, VecHigh, found);
         const std::uint32_t shortOne = std::uint32_t{1} << ShortMarker;
         if (!(FoundMask & shortOne)) VerifyRaw(Data, Size, Size - 3, shortOne);
-    } else if (UseWideVector) {
-        Filter32(Data, Size, VecLow, VecHigh, found);
     } else {
         Filter16(Data, Size, VecLow, VecHigh, found);
     }

@@ -3,6 +3,7 @@
 if(TARGET pelvarn-cli AND TARGET kesto)
   add_test(NAME clirun
            COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/run_e2e.sh $<TARGET_FILE:pelvarn-cli>
-                   $<TARGET_FILE:kesto> "${CMAKE_CROSSCOMPILING_EMULATOR}")
+                   $<TARGET_FILE:kesto> "${CMAKE_CROSSCOMPILING_EMULATOR}"
+                   $<TARGET_FILE:pelvarn_test_helper>)
   set_tests_properties(clirun PROPERTIES TIMEOUT 300)
 endif()

@@ -1,12 +1,13 @@
 #!/bin/sh
 # End-to-end tests of "pelvarn-cli run" and of kesto, on folders that kesto generates.
-# Usage: run_e2e.sh CLI KESTO [EMULATOR]
+# Usage: run_e2e.sh CLI KESTO [EMULATOR [TEST_HELPER]]
 # With an emulator (Wine) the Windows programs run, and the jobs are "cmd /c pelvrn.bat";
 # natively the jobs are "/bin/sh pelvrn.sh", and Ctrl+C is tested as well.
 set -u
 CLI=$1
 KESTO=$2
 EMU=${3:-}
+HELPER=${4:-}
 case $CLI in /*) ;; *) CLI=$PWD/$CLI ;; esac
 case $KESTO in /*) ;; *) KESTO=$PWD/$KESTO ;; esac
 WORK=$(mktemp -d)
@@ -145,6 +146,26 @@ if [ -z "$EMU" ]; then
     cli run k --max-jobs 1 >/dev/null 2>err.txt
     expect_status 2 $? "job ended by a signal"
     grep -q 'run.log the job was ended by signal 11$' err.txt && ok || { fail "signal not named"; cat err.txt; }
+fi
+
+if [ -n "$EMU" ] && [ -n "$HELPER" ] && command -v winepath >/dev/null 2>&1; then
+    # Under Wine: a second search on a folder is refused, and a job that hangs goes with
+    # the program it started (the job object) when its time runs out.
+    helper=$(winepath -w "$HELPER" 2>/dev/null)
+    rm -rf s && cp -r gen s && printf '@echo off\r\n"%s" sleep 3000\r\n' "$helper" >s/pelvrn.bat
+    cli run s --time-limit 20 >/dev/null 2>/dev/null &
+    first=$!
+    i=0; while [ ! -f s/Job0 ] && [ $i -lt 200 ]; do sleep 0.05; i=$((i+1)); done
+    cli run s --csv s.csv >/dev/null 2>err.txt
+    expect_status 1 $? "second search on one folder (Wine)"
+    grep -q 'Another search is running in the job folder s ' err.txt && ok || { fail "second search message (Wine)"; cat err.txt; }
+    kill "$first" 2>/dev/null; wait "$first" 2>/dev/null
+    rm -rf h && cp -r gen h && printf '@echo off\r\n"%s" sleep 317000\r\n' "$helper" >h/pelvrn.bat
+    cli run h --time-limit 1 >/dev/null 2>err.txt
+    expect_status 2 $? "hanging job (Wine)"
+    grep -q 'Timed out' err.txt && ok || fail "no time-out message (Wine)"
+    sleep 0.5
+    ps -eo args | grep -v grep | grep -q 'sleep 317000' && fail "the hanging job's program ran on (Wine)" || ok
 fi
 
 if [ -z "$EMU" ] && command -v setsid >/dev/null 2>&1; then

@@ -126,8 +126,10 @@ bool ReadSTIFile(const std::string& FileName, TSubInfo& Subs, std::int32_t& NSub
     enum class TState { LookingForBegin, InMiddle, InLast };
     ClearParts();
     NSub = 0;
+    // Most records are still blank from the last read: only the used ones are reset.
+    static const TSubRecord blank;
     for (auto& r : Subs)
-        r = TSubRecord{};
+        if (!(r == blank)) r = blank;
     Msg.clear();
 
     std::vector<std::string> middle;

@@ -13,7 +13,8 @@ void TTextFile::Open(const std::string& fileName) {
 bool TTextFile::TryOpen(const std::string& fileName, std::string& sysMessage) {
     Close();
     if (!File.Open(fileName, sysMessage)) return false;
-    Buffer = std::make_unique<char[]>(BufferSize);
+    // Only the bytes read are looked at: the buffer is not cleared first.
+    Buffer = std::make_unique_for_overwrite<char[]>(BufferSize);
     Pos = Len = 0;
     AtEnd = false;
     return true;

@@ -21,7 +21,20 @@ constexpr std::string_view BracketClose = "!]]!";
 } // namespace
 
 std::string CleanKsxLine(std::string_view line) {
-    return CollapseBlanks(BlankNonPrintables(Trim(line)));
+    // In one pass: trimmed, every byte outside 33..126 blanked, runs of blanks made one.
+    std::size_t b = 0, e = line.size();
+    while (b < e && IsTrimmable(line[b])) ++b;
+    while (e > b && IsTrimmable(line[e - 1])) --e;
+    std::string r(e - b, ' ');
+    std::size_t n = 0;
+    for (std::size_t i = b; i < e; ++i) {
+        const unsigned char u = static_cast<unsigned char>(line[i]);
+        const char c = u < 33 || u > 126 ? ' ' : line[i];
+        if (c == ' ' && n > 0 && r[n - 1] == ' ') continue;
+        r[n++] = c;
+    }
+    r.resize(n);
+    return r;
 }
 
 bool IsCondensationStatement(std::string_view cleanedLine) {

@@ -127,9 +127,8 @@ bool ReadSTIFile(const std::string& FileName, TSubInfo& Subs, std::int32_t& NSub
     ClearParts();
     NSub = 0;
     // Most records are still blank from the last read: only the used ones are reset.
-    static const TSubRecord blank;
     for (auto& r : Subs)
-        if (!(r == blank)) r = blank;
+        if (!r.IsBlank()) r = TSubRecord{};
     Msg.clear();
 
     std::vector<std::string> middle;

@@ -27,6 +27,11 @@ struct TSubRecord {
     std::int32_t SubStat = sub;
 
     bool operator==(const TSubRecord&) const = default;
+    // Equal to TSubRecord{} (a field added above belongs here too), without the string compares.
+    bool IsBlank() const {
+        return VarName.empty() && EqName.empty() && CodeComment.empty() && VarComment.empty() &&
+               EqComment.empty() && !MustSee && !MustSub && SubStat == sub;
+    }
 };
 
 inline constexpr int MaxSubs = 500;

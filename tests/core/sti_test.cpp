@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "platform/fileio.h"
 #include "sti/cputime.h"
@@ -215,6 +216,33 @@ TEST(ReadSTIFile, SplitsIntoPartsAndRecords) {
     // A second opening marker inside the section is ordinary text (here a comment).
     EXPECT_EQ(s[3].VarName, "x3");
     EXPECT_EQ(s[3].CodeComment, "!pelvarnbegin");
+}
+
+TEST(ReadSTIFile, EveryRecordOfTheLastReadIsReset) {
+    // Each field alone makes a record not blank; the reader must reset every such record.
+    const std::vector<void (*)(TSubRecord&)> marks = {
+        [](TSubRecord& r) { r.VarName = "v"; },     [](TSubRecord& r) { r.EqName = "e"; },
+        [](TSubRecord& r) { r.CodeComment = "!"; }, [](TSubRecord& r) { r.VarComment = "!"; },
+        [](TSubRecord& r) { r.EqComment = "!"; },   [](TSubRecord& r) { r.MustSee = true; },
+        [](TSubRecord& r) { r.MustSub = true; },    [](TSubRecord& r) { r.SubStat = notsub; },
+    };
+    TTempDir dir;
+    const std::string path = dir.Write("one.sti", "!pelvarnbegin\r\n" + Section + "!pelvarnend\r\n");
+    auto subs = std::make_unique<TSubInfo>();
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+        TSubRecord r;
+        marks[i](r);
+        EXPECT_FALSE(r.IsBlank()) << i;
+        (*subs)[2 + i] = r;
+    }
+    (*subs)[MaxSubs] = (*subs)[2];
+    std::int32_t n = 0;
+    std::string msg;
+    ASSERT_TRUE(ReadSTIFile(path, *subs, n, msg)) << msg;
+    ASSERT_EQ(n, 1);
+    EXPECT_EQ((*subs)[1].VarName, "x1");
+    for (std::size_t k = 0; k < subs->size(); ++k)
+        if (k != 1) EXPECT_EQ((*subs)[k], TSubRecord{}) << k;
 }
 
 TEST(ReadSTIFile, LineEndsOfEveryKindAndCtrlZ) {

@@ -547,7 +547,7 @@ void GetExeSig(const std::string& FileName, std::string& Signature, std::string&
     // block is the short one (possibly empty) that ends the file.
     TSignatureScanner scanner;
     try {
-        TReadAhead reader(in, 512 * SignatureBlockSize);
+        TReadAhead reader(in, 128 * SignatureBlockSize);
         for (auto piece = reader.Next(); piece.second != 0; piece = reader.Next())
             for (std::size_t at = 0; at < piece.second; at += SignatureBlockSize)
                 scanner.ScanBlock(piece.first + at,

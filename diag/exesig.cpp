@@ -1,11 +1,10 @@
 #include "diag/exesig.h"
 
 #include <algorithm>
-#include <condition_variable>
+#include <atomic>
 #include <cstring>
 #include <exception>
 #include <fstream>
-#include <mutex>
 #include <thread>
 #include <type_traits>
 #include <vector>
@@ -208,11 +207,12 @@ __attribute__((target("ssse3"))) void Filter16(const unsigned char* Data, std::s
 }
 
 // The filter with 32-byte steps, for a whole block (a short last block of a file goes through
-// Filter16): the two 128-bit lanes run through the two halves of the block side by side, so that a step's results line up with the previous step's
-// inside each lane and no lane crossing is needed. The second lane starts one step before
-// the middle, so that its first real step has its previous step; the positions the two
-// lanes both see may be reported twice, which does no harm. End positions run up to the
-// block's last byte: a three-byte marker ending the block is left to the caller.
+// Filter16): the two 128-bit lanes run through the two halves of the block side by side, so that a
+// step's results line up with the previous step's inside each lane and no lane crossing is needed.
+// The second lane starts one step before the middle, so that its first real step has its previous
+// step; the positions the two lanes both see may be reported twice, which does no harm. End
+// positions run up to the block's last byte: a three-byte marker ending the block is left to the
+// caller.
 template <typename TFound>
 __attribute__((target("avx2"))) void
 FilterWholeBlock32(const unsigned char* Data, const unsigned char (*Low)[16],
@@ -443,7 +443,9 @@ namespace {
 
 // Reads a file on a thread of its own, a few pieces ahead of the scan, so that scanning one
 // piece overlaps reading the next, from the disk or from the system's cache alike. Only
-// these pieces are ever held, never the whole file.
+// these pieces are ever held, never the whole file. A piece takes tens of microseconds to
+// scan, as long as putting a thread to sleep and waking it again may take: each side first
+// looks again for a while before it sleeps.
 class TReadAhead {
   public:
     TReadAhead(TInFile& In, std::size_t PieceSize) : In(In) {
@@ -452,11 +454,12 @@ class TReadAhead {
         Reader = std::thread([this] { Run(); });
     }
     ~TReadAhead() {
-        {
-            std::lock_guard<std::mutex> lock(Mutex);
-            Stop = true;
+        // Every piece marked free wakes a waiting reader, which then sees Stop.
+        Stop.store(true);
+        for (TPiece& piece : Piece) {
+            piece.Full.store(false);
+            piece.Full.notify_all();
         }
-        Changed.notify_all();
         Reader.join();
     }
     TReadAhead(const TReadAhead&) = delete;
@@ -465,17 +468,15 @@ class TReadAhead {
     // The next piece's bytes, valid until the next call; none once the file is done. A
     // piece is full but for the last. A read error on the reader's thread is thrown here.
     std::pair<const unsigned char*, std::size_t> Next() {
-        std::unique_lock<std::mutex> lock(Mutex);
-        if (Taken) {
-            Piece[(Turn - 1) % Pieces].Full = false;
-            Taken = false;
-            Changed.notify_all();
+        if (Turn > 0) {
+            TPiece& done = Piece[(Turn - 1) % Pieces];
+            done.Full.store(false, std::memory_order_release);
+            done.Full.notify_one();
         }
         if (Done) return {nullptr, 0};
         TPiece& piece = Piece[Turn % Pieces];
-        Changed.wait(lock, [&] { return piece.Full; });
+        AwaitFull(piece, true);
         ++Turn;
-        Taken = true;
         if (piece.Last) Done = true;
         if (piece.Error) std::rethrow_exception(piece.Error);
         return {piece.Data.data(), piece.Size};
@@ -485,19 +486,26 @@ class TReadAhead {
     static constexpr std::size_t Pieces = 4;
     struct TPiece {
         std::vector<unsigned char> Data;
-        std::size_t Size = 0;
-        bool Full = false, Last = false;
+        std::size_t Size = 0; // these three are the reader's until Full is set
+        bool Last = false;
         std::exception_ptr Error;
+        std::atomic<bool> Full{false};
     };
+
+    static void AwaitFull(TPiece& piece, bool full) {
+        for (int look = 0; look < 64; ++look) {
+            if (piece.Full.load(std::memory_order_acquire) == full) return;
+            std::this_thread::yield();
+        }
+        while (piece.Full.load(std::memory_order_acquire) != full)
+            piece.Full.wait(!full, std::memory_order_acquire);
+    }
 
     void Run() {
         for (std::size_t turn = 0;; ++turn) {
             TPiece& piece = Piece[turn % Pieces];
-            {
-                std::unique_lock<std::mutex> lock(Mutex);
-                Changed.wait(lock, [&] { return Stop || !piece.Full; });
-                if (Stop) return;
-            }
+            AwaitFull(piece, false);
+            if (Stop.load()) return;
             std::size_t got = 0;
             std::exception_ptr error;
             try {
@@ -511,24 +519,20 @@ class TReadAhead {
                 error = std::current_exception();
             }
             const bool last = error || got < piece.Data.size();
-            {
-                std::lock_guard<std::mutex> lock(Mutex);
-                piece.Size = got;
-                piece.Last = last;
-                piece.Error = error;
-                piece.Full = true;
-            }
-            Changed.notify_all();
+            piece.Size = got;
+            piece.Last = last;
+            piece.Error = error;
+            piece.Full.store(true, std::memory_order_release);
+            piece.Full.notify_one();
             if (last) return;
         }
     }
 
     TInFile& In;
     std::array<TPiece, Pieces> Piece;
-    std::mutex Mutex;
-    std::condition_variable Changed;
     std::size_t Turn = 0; // pieces handed out so far
-    bool Taken = false, Done = false, Stop = false;
+    bool Done = false;
+    std::atomic<bool> Stop{false};
     std::thread Reader;
 };
 

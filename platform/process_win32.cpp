@@ -124,9 +124,7 @@ bool ProcessEnded(ProcInfo& Info, TExitStatus& Exit) {
 }
 
 bool WaitForProcessEnd(const ProcInfo& Info, int timeoutMs) {
-    if (!Info.hProcess) return true;
-    DWORD wait = timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs);
-    return WaitForSingleObject(static_cast<HANDLE>(Info.hProcess), wait) != WAIT_TIMEOUT;
+    return WaitForAnyProcessEnd({&Info}, timeoutMs);
 }
 
 bool WaitForAnyProcessEnd(const std::vector<const ProcInfo*>& Infos, int timeoutMs) {

@@ -119,6 +119,18 @@ cli run u --max-jobs 3 >/dev/null 2>err.txt
 expect_status 0 $? "8-bit file name"
 [ "$(head -1 u/Job2)" = "$(head -1 u/initial.sti)" ] && ok || fail "the first line of Job2 is $(head -1 u/Job2 | od -c | head -2)"
 
+# second_search_refused SUFFIX: while a run holds the folder s (its job waits a while), a
+# second run on s is refused with exit 1 and says why.
+second_search_refused() {
+    cli run s --time-limit 20 >/dev/null 2>/dev/null &
+    first=$!
+    i=0; while [ ! -f s/Job0 ] && [ $i -lt 200 ]; do sleep 0.05; i=$((i+1)); done
+    cli run s --csv s.csv >/dev/null 2>err.txt
+    expect_status 1 $? "second search on one folder$1"
+    grep -q 'Another search is running in the job folder s ' err.txt && ok || { fail "second search message$1"; cat err.txt; }
+    kill "$first" 2>/dev/null; wait "$first" 2>/dev/null
+}
+
 if [ -z "$EMU" ]; then
     # A run.log that is a named pipe is refused at once.
     rm -rf p && cp -r gen p && printf '#!/bin/sh\nmkfifo run.log\necho x > pelvrn.sl4\n' >p/pelvrn.sh
@@ -127,14 +139,8 @@ if [ -z "$EMU" ]; then
     grep -q 'problem getting run time Cannot open file .*run.log: Not a regular file' err.txt && ok || { fail "named pipe"; cat err.txt; }
     # A second search on the same folder is refused while the first runs.
     rm -rf s && cp -r gen s && printf '#!/bin/sh\nsleep 2\n' >s/pelvrn.sh
-    cli run s --time-limit 20 >/dev/null 2>/dev/null &
-    first=$!
-    i=0; while [ ! -f s/Job0 ] && [ $i -lt 100 ]; do sleep 0.05; i=$((i+1)); done
-    cli run s --csv s.csv >/dev/null 2>err.txt
-    expect_status 1 $? "second search on one folder"
-    grep -q 'Another search is running in the job folder s ' err.txt && ok || { fail "second search message"; cat err.txt; }
+    second_search_refused ""
     [ ! -f s.csv ] && ok || fail "the refused search wrote its CSV"
-    kill "$first" 2>/dev/null; wait "$first" 2>/dev/null
     # A job that hangs is ended with everything it started when its time runs out.
     rm -rf h && cp -r gen h && printf '#!/bin/sh\nsleep 317\n' >h/pelvrn.sh
     cli run h --time-limit 1 >/dev/null 2>err.txt
@@ -153,13 +159,7 @@ if [ -n "$EMU" ] && [ -n "$HELPER" ] && command -v winepath >/dev/null 2>&1; the
     # the program it started (the job object) when its time runs out.
     helper=$(winepath -w "$HELPER" 2>/dev/null)
     rm -rf s && cp -r gen s && printf '@echo off\r\n"%s" sleep 3000\r\n' "$helper" >s/pelvrn.bat
-    cli run s --time-limit 20 >/dev/null 2>/dev/null &
-    first=$!
-    i=0; while [ ! -f s/Job0 ] && [ $i -lt 200 ]; do sleep 0.05; i=$((i+1)); done
-    cli run s --csv s.csv >/dev/null 2>err.txt
-    expect_status 1 $? "second search on one folder (Wine)"
-    grep -q 'Another search is running in the job folder s ' err.txt && ok || { fail "second search message (Wine)"; cat err.txt; }
-    kill "$first" 2>/dev/null; wait "$first" 2>/dev/null
+    second_search_refused " (Wine)"
     rm -rf h && cp -r gen h && printf '@echo off\r\n"%s" sleep 317000\r\n' "$helper" >h/pelvrn.bat
     cli run h --time-limit 1 >/dev/null 2>err.txt
     expect_status 2 $? "hanging job (Wine)"

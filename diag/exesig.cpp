@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
 #include <exception>
 #include <fstream>
+#include <mutex>
 #include <thread>
 #include <type_traits>
 #include <vector>
@@ -445,7 +447,8 @@ namespace {
 // piece overlaps reading the next, from the disk or from the system's cache alike. Only
 // these pieces are ever held, never the whole file. A piece takes tens of microseconds to
 // scan, as long as putting a thread to sleep and waking it again may take: each side first
-// looks again for a while before it sleeps.
+// looks again for a while before it sleeps. The sleep is on a condition variable, not on
+// std::atomic::wait, whose MinGW build can miss a wake-up and leave both threads asleep.
 class TReadAhead {
   public:
     TReadAhead(TInFile& In, std::size_t PieceSize) : In(In) {
@@ -456,10 +459,8 @@ class TReadAhead {
     ~TReadAhead() {
         // Every piece marked free wakes a waiting reader, which then sees Stop.
         Stop.store(true);
-        for (TPiece& piece : Piece) {
-            piece.Full.store(false);
-            piece.Full.notify_all();
-        }
+        for (TPiece& piece : Piece)
+            SetFull(piece, false);
         Reader.join();
     }
     TReadAhead(const TReadAhead&) = delete;
@@ -469,9 +470,7 @@ class TReadAhead {
     // piece is full but for the last. A read error on the reader's thread is thrown here.
     std::pair<const unsigned char*, std::size_t> Next() {
         if (Turn > 0) {
-            TPiece& done = Piece[(Turn - 1) % Pieces];
-            done.Full.store(false, std::memory_order_release);
-            done.Full.notify_one();
+            SetFull(Piece[(Turn - 1) % Pieces], false);
         }
         if (Done) return {nullptr, 0};
         TPiece& piece = Piece[Turn % Pieces];
@@ -492,13 +491,22 @@ class TReadAhead {
         std::atomic<bool> Full{false};
     };
 
-    static void AwaitFull(TPiece& piece, bool full) {
+    // Full changes under the lock, so that a side about to sleep cannot miss the change.
+    void SetFull(TPiece& piece, bool full) {
+        {
+            std::lock_guard<std::mutex> lock(Mutex);
+            piece.Full.store(full, std::memory_order_release);
+        }
+        Changed.notify_all();
+    }
+
+    void AwaitFull(TPiece& piece, bool full) {
         for (int look = 0; look < 64; ++look) {
             if (piece.Full.load(std::memory_order_acquire) == full) return;
             std::this_thread::yield();
         }
-        while (piece.Full.load(std::memory_order_acquire) != full)
-            piece.Full.wait(!full, std::memory_order_acquire);
+        std::unique_lock<std::mutex> lock(Mutex);
+        Changed.wait(lock, [&] { return piece.Full.load(std::memory_order_acquire) == full; });
     }
 
     void Run() {
@@ -522,8 +530,7 @@ class TReadAhead {
             piece.Size = got;
             piece.Last = last;
             piece.Error = error;
-            piece.Full.store(true, std::memory_order_release);
-            piece.Full.notify_one();
+            SetFull(piece, true);
             if (last) return;
         }
     }
@@ -533,6 +540,8 @@ class TReadAhead {
     std::size_t Turn = 0; // pieces handed out so far
     bool Done = false;
     std::atomic<bool> Stop{false};
+    std::mutex Mutex;
+    std::condition_variable Changed;
     std::thread Reader;
 };
 

@@ -104,6 +104,11 @@ TEST(ExeSig, ScoresMarkersFoundAnywhereInTheFile) {
     // Read ahead in pieces: a marker after many pieces is still found, in the block it is in.
     const std::string many(9 * 512 * SignatureBlockSize + 100, 'x');
     EXPECT_EQ(GetExeSig(dir.Write("big.bin", many + "wisemain")), "WiseInstaller  LAAunknown Win?");
+    // Many hand-overs between the reading and the scanning thread: a lost wake-up hangs here.
+    const std::string three =
+        dir.Write("three.bin", std::string(5 * 128 * SignatureBlockSize / 2, 'x'));
+    for (int round = 0; round < 300; ++round)
+        ASSERT_EQ(GetExeSig(three), "Unknown  LAAunknown Win?") << round;
     for (const std::string& bad : {dir.File("missing.exe"), dir.Path()}) {
         std::string sig, flavour = "x";
         GetExeSig(bad, sig, flavour);

@@ -8,13 +8,14 @@
 //   pelvarn_e2e_driver tools    EXE FAKEJOB WORKDIR
 //   pelvarn_e2e_driver about    EXE KESTO WORKDIR SCREENSHOT.bmp
 //   pelvarn_e2e_driver cycle    EXE JOBS
-//   pelvarn_e2e_driver soak     EXE JOBS
+//   pelvarn_e2e_driver soak     EXE JOBS [tidy]
 //
 // The scenarios build WORKDIR afresh: pelvarn.exe beside a job folder "model" whose
 // pelvrn.bat runs fakejob.exe (see fakejob.cpp). "cycle" times a run of JOBS jobs of an
 // existing installation for the benchmark and prints "jobs=<JOBS> seconds=<S>". "soak" runs
 // JOBS jobs the same way and prints the program's handle count, its working set and the time
-// per job every 1000 jobs (see bench/soak).
+// per job every 1000 jobs (see bench/soak); with "tidy" it deletes the jobs' files behind the
+// program, so that the job folder stays small.
 #include <windows.h>
 
 #include <psapi.h>
@@ -1287,8 +1288,16 @@ void SoakLine(const TApp& app, long job, double msPerJob) {
     std::fflush(stdout);
 }
 
-int Soak(const std::string& exe, long jobs) {
+// Deletes Job<K> and Job<K>.cnd for the jobs before `below` not deleted yet.
+void DeleteJobFiles(const std::string& model, long& from, long below) {
+    for (; from < below; ++from)
+        for (const char* ext : {"", ".cnd"})
+            DeleteFileA((model + "\\Job" + std::to_string(from) + ext).c_str());
+}
+
+int Soak(const std::string& exe, long jobs, bool tidy) {
     const std::string folder = fs::path(exe).parent_path().string();
+    long tidied = 0;
     TApp app(exe, folder);
     TControls c(app.Window());
     if (!IsWindowEnabled(c.Start)) throw TFatal("START is disabled: " + Text(c.BatchLabel));
@@ -1304,6 +1313,7 @@ int Soak(const std::string& exe, long jobs) {
         if (job != last) {
             last = job;
             seen = GetTickCount64();
+            if (tidy && job > 2) DeleteJobFiles(folder + "\\model", tidied, job - 2);
         }
         if (job >= next) {
             QueryPerformanceCounter(&now);
@@ -1330,7 +1340,7 @@ int Soak(const std::string& exe, long jobs) {
 int Usage() {
     std::fprintf(stderr,
                  "usage: pelvarn_e2e_driver basic|failures|tools|driveroot|about EXE FAKEJOB WORKDIR "
-                 "[SCREENSHOT.bmp]\n       pelvarn_e2e_driver cycle|soak EXE JOBS\n");
+                 "[SCREENSHOT.bmp]\n       pelvarn_e2e_driver cycle|soak EXE JOBS [tidy]\n");
     return 64;
 }
 
@@ -1394,10 +1404,10 @@ int main(int argc, char** argv) {
             return Cycle(argv[2], jobs);
         }
         if (mode == "soak") {
-            if (argc != 4) return Usage();
+            if (argc != 4 && !(argc == 5 && std::string(argv[4]) == "tidy")) return Usage();
             const long jobs = std::atol(argv[3]);
             if (jobs < 100) return Usage();
-            return Soak(argv[2], jobs);
+            return Soak(argv[2], jobs, argc == 5);
         }
         if (argc < 5) return Usage();
         TArgs a{argv[2], argv[3], argv[4], argc > 5 ? argv[5] : std::string(argv[4]) + ".bmp"};

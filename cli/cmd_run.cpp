@@ -128,11 +128,8 @@ class TCliRunner final : public TProcessRunner {
     bool Start(const std::string& title, const std::string& program, const std::string& params,
                const std::string& workDir, int showCmd, ProcInfo& info) override {
         std::string error;
-        bool started;
-        {
-            TInterruptShield shield;
-            started = StartProcessTree(title, program, params, workDir, showCmd, info, error);
-        }
+        const bool started =
+            StartProcessTreeDeafToCtrlC(title, program, params, workDir, showCmd, info, error);
         if (!started) Err("pelvarn-cli run: " + program + ": " + error + "\n");
         return started;
     }
@@ -299,19 +296,19 @@ int RunRun(const std::vector<std::string>& args) {
     bool pausedByUser = false;
     using Clock = std::chrono::steady_clock;
     auto handleInterrupts = [&]() {
-        const int presses = InterruptCount();
-        if (presses == handledPresses) return;
-        handledPresses = presses;
-        if (!pausedByUser) {
-            pausedByUser = true;
-            Err("pelvarn-cli run: pausing; the running job may finish, its result is not read "
-                "(Ctrl+C again ends it)\n");
-            view.SilentInformation = true;
-            form.PauseBtnClick();
-            view.SilentInformation = false;
-        } else if (!form.JobProcess.IsZero()) {
-            Err("pelvarn-cli run: ending the running job\n");
-            KillProcess(form.JobProcess);
+        // Two presses may be counted between two looks: each one is taken in turn.
+        for (const int presses = InterruptCount(); handledPresses < presses; ++handledPresses) {
+            if (!pausedByUser) {
+                pausedByUser = true;
+                Err("pelvarn-cli run: pausing; the running job may finish, its result is not "
+                    "read (Ctrl+C again ends it)\n");
+                view.SilentInformation = true;
+                form.PauseBtnClick();
+                view.SilentInformation = false;
+            } else if (!form.JobProcess.IsZero()) {
+                Err("pelvarn-cli run: ending the running job\n");
+                KillProcess(form.JobProcess);
+            }
         }
     };
 

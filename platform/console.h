@@ -17,14 +17,4 @@ void InstallInterruptHandler();
 // Presses counted since InstallInterruptHandler.
 int InterruptCount();
 
-// While one lives, programs started by this process ignore the console's Ctrl+C for their
-// whole life (a child inherits the ignoring on both OSes). Keep it only around the start.
-class TInterruptShield {
-  public:
-    TInterruptShield();
-    ~TInterruptShield();
-    TInterruptShield(const TInterruptShield&) = delete;
-    TInterruptShield& operator=(const TInterruptShield&) = delete;
-};
-
 } // namespace pelvarn

@@ -15,11 +15,6 @@ extern "C" void OnInterrupt(int) {
     Presses.fetch_add(1);
 }
 
-struct sigaction& Saved() {
-    static struct sigaction saved {};
-    return saved;
-}
-
 } // namespace
 
 void UseBinaryStdio() {}
@@ -38,20 +33,6 @@ void InstallInterruptHandler() {
 
 int InterruptCount() {
     return Presses.load();
-}
-
-// A child inherits an ignored SIGINT across exec, and a non-interactive shell may not undo it
-// (a blocked mask would not do: the shell clears its mask). The handler is kept aside
-// meanwhile; a press in that short time is lost.
-TInterruptShield::TInterruptShield() {
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    sigaction(SIGINT, &ignore, &Saved());
-}
-
-TInterruptShield::~TInterruptShield() {
-    sigaction(SIGINT, &Saved(), nullptr);
 }
 
 } // namespace pelvarn

@@ -40,13 +40,4 @@ int InterruptCount() {
     return Presses.load();
 }
 
-// The "ignore Ctrl+C" attribute is inherited by processes created while it is set.
-TInterruptShield::TInterruptShield() {
-    SetConsoleCtrlHandler(nullptr, TRUE);
-}
-
-TInterruptShield::~TInterruptShield() {
-    SetConsoleCtrlHandler(nullptr, FALSE);
-}
-
 } // namespace pelvarn

@@ -66,6 +66,15 @@ bool StartProcessTree(const std::string& Title, const std::string& Program,
                       const std::string& Params, const std::string& WorkDir, int ShowCmd,
                       ProcInfo& Info, std::string& ErrorText);
 
+// StartProcessTree for a caller that counts the console's Ctrl+C presses itself: the tree never
+// receives them, and the caller's own handler misses none while the tree starts. On POSIX the
+// tree's process group already keeps the terminal's Ctrl+C away; on Windows the tree is also
+// a console process group of its own, which starts with Ctrl+C ignored (Ctrl+Break, which a
+// job's console window offers, still reaches it).
+bool StartProcessTreeDeafToCtrlC(const std::string& Title, const std::string& Program,
+                                 const std::string& Params, const std::string& WorkDir, int ShowCmd,
+                                 ProcInfo& Info, std::string& ErrorText);
+
 // Non-blocking: true when the recorded process has ended (its handles are then released and
 // the record zeroed) or when no process is recorded; false while it runs. The second form
 // also tells how it ended (Known stays false when no process was recorded).

@@ -145,6 +145,13 @@ bool StartProcessTree(const std::string& Title, const std::string& Program,
     return Spawn(Program, Params, WorkDir, ShowCmd, true, Info, ErrorText);
 }
 
+// The terminal sends Ctrl+C to its foreground process group only, which the tree has left.
+bool StartProcessTreeDeafToCtrlC(const std::string& Title, const std::string& Program,
+                                 const std::string& Params, const std::string& WorkDir, int ShowCmd,
+                                 ProcInfo& Info, std::string& ErrorText) {
+    return StartProcessTree(Title, Program, Params, WorkDir, ShowCmd, Info, ErrorText);
+}
+
 bool StartProcessMsg(const std::string& Title, const std::string& Program,
                      const std::string& Params, const std::string& WorkDir, int ShowCmd,
                      ProcInfo& Info) {

@@ -28,8 +28,10 @@ void CloseRecord(ProcInfo& info) {
     info = ProcInfo{};
 }
 
+enum class TStart { Single, Tree, TreeDeafToCtrlC };
+
 bool Create(const std::string& Title, const std::string& Program, const std::string& Params,
-            const std::string& WorkDir, int ShowCmd, bool tree, ProcInfo& Info,
+            const std::string& WorkDir, int ShowCmd, TStart kind, ProcInfo& Info,
             std::string& ErrorText) {
     ErrorText.clear();
     if (ShowCmd < 0 || ShowCmd > 65535)
@@ -52,11 +54,15 @@ bool Create(const std::string& Title, const std::string& Program, const std::str
     // A tree's head starts suspended, so that it is inside its job object before it can
     // start anything; the processes it starts then belong to the job as well. The job is not
     // ended when its handle closes: only KillProcess ends it.
-    HANDLE job = tree ? CreateJobObjectA(nullptr, nullptr) : nullptr;
+    HANDLE job = kind != TStart::Single ? CreateJobObjectA(nullptr, nullptr) : nullptr;
+    // A new console process group starts with Ctrl+C ignored, and its members inherit that.
+    // Ignoring it here instead, while the child starts, would drop the caller's own presses.
+    DWORD flags = job ? CREATE_SUSPENDED : 0;
+    if (kind == TStart::TreeDeafToCtrlC) flags |= CREATE_NEW_PROCESS_GROUP;
     const char* currentDir = Trim(WorkDir).empty() ? nullptr : WorkDir.c_str();
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
-                        job ? CREATE_SUSPENDED : 0, nullptr, currentDir, &si, &pi)) {
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr,
+                        currentDir, &si, &pi)) {
         ErrorText = LastErrorText();
         if (job) CloseHandle(job);
         return false;
@@ -81,13 +87,20 @@ bool Create(const std::string& Title, const std::string& Program, const std::str
 
 bool StartProcess(const std::string& Title, const std::string& Program, const std::string& Params,
                   const std::string& WorkDir, int ShowCmd, ProcInfo& Info, std::string& ErrorText) {
-    return Create(Title, Program, Params, WorkDir, ShowCmd, false, Info, ErrorText);
+    return Create(Title, Program, Params, WorkDir, ShowCmd, TStart::Single, Info, ErrorText);
 }
 
 bool StartProcessTree(const std::string& Title, const std::string& Program,
                       const std::string& Params, const std::string& WorkDir, int ShowCmd,
                       ProcInfo& Info, std::string& ErrorText) {
-    return Create(Title, Program, Params, WorkDir, ShowCmd, true, Info, ErrorText);
+    return Create(Title, Program, Params, WorkDir, ShowCmd, TStart::Tree, Info, ErrorText);
+}
+
+bool StartProcessTreeDeafToCtrlC(const std::string& Title, const std::string& Program,
+                                 const std::string& Params, const std::string& WorkDir, int ShowCmd,
+                                 ProcInfo& Info, std::string& ErrorText) {
+    return Create(Title, Program, Params, WorkDir, ShowCmd, TStart::TreeDeafToCtrlC, Info,
+                  ErrorText);
 }
 
 bool StartProcessMsg(const std::string& Title, const std::string& Program,

@@ -7,7 +7,6 @@
 
 #include "base/paths.h"
 #include "base/textutil.h"
-#include "platform/console.h"
 #include "platform/fileio.h"
 #include "sti/cputime.h"
 #include "sti/stiUtils.h"
@@ -159,10 +158,9 @@ bool TProcessEvaluator::Start(std::int32_t w, const std::string& jobName,
     std::string params;
     for (std::size_t i = 1; i < words.size(); ++i)
         params += (i > 1 ? " " : "") + QuoteIfNeeded(words[i]);
-    TInterruptShield shield;
     slot.Process = ProcInfo{};
-    if (!StartProcessTree("Pelvarn", words[0], params, slot.Folder, SW_ShowMinNoActive,
-                          slot.Process, reason)) {
+    if (!StartProcessTreeDeafToCtrlC("Pelvarn", words[0], params, slot.Folder, SW_ShowMinNoActive,
+                                     slot.Process, reason)) {
         reason = "could not start " + words[0] + ": " + reason;
         return false;
     }

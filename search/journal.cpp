@@ -22,10 +22,20 @@ bool ParseStatus(const std::string& name, TJobStatus& status) {
 }
 
 json StateJson(const TPolicyState& s) {
-    return json{{"random", s.Random},         {"proposals", s.Proposals},
-                {"alterPos", s.AlterPos},     {"sweepLeft", s.SweepLeft},
-                {"sweepStarted", s.SweepStarted}, {"sweepGained", s.SweepGained},
-                {"sweepsDone", s.SweepsDone}};
+    json replays = json::array();
+    for (const TMoveSpec& m : s.Replays)
+        replays.push_back({static_cast<int>(m.Kind), m.A, m.B, m.Replayed});
+    return json{{"replays", replays},
+                {"random", s.Random},
+                {"proposals", s.Proposals},
+                {"alterPos", s.AlterPos},
+                {"sweepLeft", s.SweepLeft},
+                {"sweepStarted", s.SweepStarted},
+                {"sweepGained", s.SweepGained},
+                {"sweepsDone", s.SweepsDone},
+                {"toggleGains", s.ToggleGains},
+                {"orderGains", s.OrderGains},
+                {"toggleCredit", s.ToggleCredit}};
 }
 
 TPolicyState StateFrom(const json& j) {
@@ -37,6 +47,17 @@ TPolicyState StateFrom(const json& j) {
     s.SweepStarted = j.at("sweepStarted").get<bool>();
     s.SweepGained = j.at("sweepGained").get<bool>();
     s.SweepsDone = j.at("sweepsDone").get<bool>();
+    // Absent from the journals of earlier versions, which alternated the two moves.
+    s.ToggleGains = j.value("toggleGains", s.ToggleGains);
+    s.OrderGains = j.value("orderGains", s.OrderGains);
+    s.ToggleCredit = j.value("toggleCredit", s.ToggleCredit);
+    for (const json& m : j.value("replays", json::array())) {
+        const int kind = m.at(0).get<int>();
+        if (kind < 0 || kind > static_cast<int>(TMoveKind::Order))
+            throw std::out_of_range("a move to make again of no known kind");
+        s.Replays.push_back({static_cast<TMoveKind>(kind), m.at(1).get<std::int32_t>(),
+                             m.at(2).get<std::int32_t>(), m.at(3).get<bool>()});
+    }
     return s;
 }
 

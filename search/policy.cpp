@@ -1,5 +1,6 @@
 #include "search/policy.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "sti/candmoves.h"
@@ -40,7 +41,9 @@ bool ParseStrategy(const std::string& name, TStrategy& strategy) {
     return false;
 }
 
-std::string StrategyName(TStrategy strategy) { return StrategyNames[static_cast<int>(strategy)]; }
+std::string StrategyName(TStrategy strategy) {
+    return StrategyNames[static_cast<int>(strategy)];
+}
 
 std::string CondensationKey(const TCandidate& candidate) {
     std::string key;
@@ -101,7 +104,8 @@ void ApplyCandidate(const TCandidate& candidate, TSubInfo& records, TSubOrder& o
     ResetOrder(order);
     const std::int32_t n = candidate.Count() > MaxSubs ? MaxSubs : candidate.Count();
     for (std::int32_t i = 1; i <= n; ++i) {
-        records[static_cast<std::size_t>(i)].SubStat = candidate.Stat[static_cast<std::size_t>(i - 1)];
+        records[static_cast<std::size_t>(i)].SubStat =
+            candidate.Stat[static_cast<std::size_t>(i - 1)];
         order[static_cast<std::size_t>(i)] = candidate.Order[static_cast<std::size_t>(i - 1)];
     }
 }
@@ -127,7 +131,9 @@ bool TPolicy::CanChange() const {
     }
 }
 
-void TPolicy::MarkSeen(const TCandidate& candidate) { Seen.insert(CondensationKey(candidate)); }
+void TPolicy::MarkSeen(const TCandidate& candidate) {
+    Seen.insert(CondensationKey(candidate));
+}
 
 bool TPolicy::IsSeen(const TCandidate& candidate) const {
     return Seen.count(CondensationKey(candidate)) != 0;
@@ -138,8 +144,9 @@ void TPolicy::StartSweep() {
     TRandom random(State.Random);
     State.SweepLeft = Alterable;
     for (std::size_t k = State.SweepLeft.size(); k > 1; --k)
-        std::swap(State.SweepLeft[k - 1],
-                  State.SweepLeft[static_cast<std::size_t>(random.Below(static_cast<std::int32_t>(k)))]);
+        std::swap(
+            State.SweepLeft[k - 1],
+            State.SweepLeft[static_cast<std::size_t>(random.Below(static_cast<std::int32_t>(k)))]);
     State.Random = random.GetSeed();
     State.SweepStarted = true;
     State.SweepGained = false;
@@ -149,8 +156,21 @@ TPolicy::TMove TPolicy::ChooseMove() {
     const bool odd = State.Proposals % 2 != 0;
     const bool canToggle = !Alterable.empty();
     switch (Strategy) {
-    case TStrategy::AlterPair:
-        return odd || !canToggle ? TMove::Pair : TMove::Toggle;
+    case TStrategy::AlterPair: {
+        if (!canToggle) return TMove::Pair;
+        if (Records.size() < 2) return TMove::Toggle;
+        // Toggles and exchanges in proportion to how often each improved the best lately,
+        // each kept to at least one move in ten: while they fare alike they alternate.
+        const double t = State.ToggleGains * State.ToggleGains;
+        const double o = State.OrderGains * State.OrderGains;
+        const double share = std::clamp(t / (t + o), 0.1, 0.9);
+        State.ToggleCredit += share;
+        if (State.ToggleCredit >= 1.0 - 1e-9) {
+            State.ToggleCredit -= 1.0;
+            return TMove::Toggle;
+        }
+        return TMove::Pair;
+    }
     case TStrategy::AlterShuffle:
         return odd || !canToggle ? TMove::Shuffle : TMove::Toggle;
     case TStrategy::Alter:
@@ -196,6 +216,7 @@ bool TPolicy::Apply(TMove move, TCandidate& c) {
         if (changed) {
             State.AlterPos = p;
             c.Change = ToggleText(c, p);
+            c.Move = {TMoveKind::Toggle, p, c.Stat[static_cast<std::size_t>(p - 1)]};
         }
         break;
     }
@@ -204,13 +225,15 @@ bool TPolicy::Apply(TMove move, TCandidate& c) {
         State.SweepLeft.pop_back();
         Toggle(c.Stat[static_cast<std::size_t>(r - 1)], Records[static_cast<std::size_t>(r - 1)]);
         c.Change = ToggleText(c, r) + " (sweep)";
+        c.Move = {TMoveKind::Toggle, r, c.Stat[static_cast<std::size_t>(r - 1)]};
         break;
     }
     case TMove::RandomToggle: {
-        const std::int32_t r =
-            Alterable[static_cast<std::size_t>(random.Below(static_cast<std::int32_t>(Alterable.size())))];
+        const std::int32_t r = Alterable[static_cast<std::size_t>(
+            random.Below(static_cast<std::int32_t>(Alterable.size())))];
         Toggle(c.Stat[static_cast<std::size_t>(r - 1)], Records[static_cast<std::size_t>(r - 1)]);
         c.Change = ToggleText(c, r);
+        c.Move = {TMoveKind::Toggle, r, c.Stat[static_cast<std::size_t>(r - 1)]};
         break;
     }
     case TMove::Pair: {
@@ -218,8 +241,12 @@ bool TPolicy::Apply(TMove move, TCandidate& c) {
         for (std::int32_t i = 1; i <= n; ++i)
             order[static_cast<std::size_t>(i)] = c.Order[static_cast<std::size_t>(i - 1)];
         ExchangeRandomPair(order, n, random);
-        for (std::int32_t i = 1; i <= n; ++i)
-            c.Order[static_cast<std::size_t>(i - 1)] = order[static_cast<std::size_t>(i)];
+        c.Move = {TMoveKind::Order, 0, 0};
+        for (std::int32_t i = 1; i <= n; ++i) {
+            std::int32_t& r = c.Order[static_cast<std::size_t>(i - 1)];
+            if (r != order[static_cast<std::size_t>(i)]) (c.Move.A ? c.Move.B : c.Move.A) = r;
+            r = order[static_cast<std::size_t>(i)];
+        }
         c.Change = "Exchange random pair";
         break;
     }
@@ -229,6 +256,7 @@ bool TPolicy::Apply(TMove move, TCandidate& c) {
         for (std::int32_t i = 1; i <= n; ++i)
             c.Order[static_cast<std::size_t>(i - 1)] = order[static_cast<std::size_t>(i)];
         c.Change = "Complete shuffle";
+        c.Move = {TMoveKind::Order, 0, 0};
         break;
     }
     }
@@ -237,8 +265,56 @@ bool TPolicy::Apply(TMove move, TCandidate& c) {
     return changed;
 }
 
+void TPolicy::Learn(const TCandidate& candidate, bool better, bool stale, bool accepted,
+                    const TCandidate& previousBest) {
+    if (accepted) State.SweepGained = true;
+    // A running mean over about the last ten moves of the kind.
+    constexpr double Weight = 0.1;
+    const double gain = better ? 1.0 : 0.0;
+    if (candidate.Move.Kind == TMoveKind::Toggle)
+        State.ToggleGains += Weight * (gain - State.ToggleGains);
+    else if (candidate.Move.Kind == TMoveKind::Order)
+        State.OrderGains += Weight * (gain - State.OrderGains);
+    if (!better || !stale) return;
+    const TMoveSpec& redo = accepted ? previousBest.Move : candidate.Move;
+    if (redo.A > 0 && !redo.Replayed) State.Replays.push_back(redo);
+}
+
+bool TPolicy::Replay(const TMoveSpec& move, TCandidate& c) const {
+    const auto n = static_cast<std::size_t>(c.Count());
+    if (move.A < 1 || static_cast<std::size_t>(move.A) > n) return false;
+    if (move.Kind == TMoveKind::Toggle) {
+        std::int32_t& stat = c.Stat[static_cast<std::size_t>(move.A - 1)];
+        if (stat == move.B || Records[static_cast<std::size_t>(move.A - 1)].MustSub) return false;
+        stat = move.B;
+        c.Change = ToggleText(c, move.A) + " (again, on the new best)";
+    } else {
+        auto a = std::find(c.Order.begin(), c.Order.end(), move.A);
+        auto b = std::find(c.Order.begin(), c.Order.end(), move.B);
+        if (a == c.Order.end() || b == c.Order.end() || a == b) return false;
+        std::iter_swap(a, b);
+        c.Change = "Exchange records " + std::to_string(move.A) + " and " + std::to_string(move.B) +
+                   " (again, on the new best)";
+    }
+    c.Move = move;
+    c.Move.Replayed = true;
+    return true;
+}
+
+// True when the candidate is to be timed: it was not timed before. It is counted as seen.
+bool TPolicy::Fresh(const TCandidate& candidate) {
+    const bool fresh = Seen.insert(CondensationKey(candidate)).second;
+    return fresh || !NoRepeats;
+}
+
 bool TPolicy::Next(const TCandidate& best, TCandidate& next) {
     if (!CanChange()) return false;
+    while (!State.Replays.empty()) {
+        const TMoveSpec move = State.Replays.front();
+        State.Replays.erase(State.Replays.begin());
+        next = best;
+        if (Replay(move, next) && Fresh(next)) return true;
+    }
     for (int draw = 0; draw < MaxDraws; ++draw) {
         ++State.Proposals;
         next = best;

@@ -19,11 +19,27 @@ enum class TStrategy { AlterPair, AlterShuffle, Alter, Pair, Shuffle, Sweep };
 bool ParseStrategy(const std::string& name, TStrategy& strategy);
 std::string StrategyName(TStrategy strategy);
 
+// The kind of change that made a candidate from the best.
+enum class TMoveKind { None, Toggle, Order };
+
+// One change to a condensation, kept so that it can be made again on another one: record A
+// set to status B, or records A and B exchanged in the order. A shuffle (an order move with
+// no records) cannot be made again.
+struct TMoveSpec {
+    TMoveKind Kind = TMoveKind::None;
+    std::int32_t A = 0;
+    std::int32_t B = 0;
+    bool Replayed = false; // made again already: not a third time
+
+    bool operator==(const TMoveSpec&) const = default;
+};
+
 // A condensation: the status of each record and the order in which the records are written.
 struct TCandidate {
     std::vector<std::int32_t> Stat;  // Stat[i - 1]: sub, backsub or notsub of record i
     std::vector<std::int32_t> Order; // a permutation of 1..n
     std::string Change;              // how it was made from the best
+    TMoveSpec Move;                  // that change, where it can be made again
 
     std::int32_t Count() const { return static_cast<std::int32_t>(Stat.size()); }
 };
@@ -58,6 +74,12 @@ struct TPolicyState {
     bool SweepStarted = false;
     bool SweepGained = false;
     bool SweepsDone = false; // a sweep gained nothing: mostly pair exchanges from now on
+    // How often lately a toggle and an order move improved the best, and the toggles owed.
+    double ToggleGains = 0.5;
+    double OrderGains = 0.5;
+    double ToggleCredit = 0;
+    // Moves that improved on a best that has since moved on, to be made on the new best.
+    std::vector<TMoveSpec> Replays;
 
     bool operator==(const TPolicyState&) const = default;
 };
@@ -76,8 +98,14 @@ class TPolicy {
     // Counts a candidate as timed (the initial one, and those of a journal being resumed).
     void MarkSeen(const TCandidate& candidate);
     bool IsSeen(const TCandidate& candidate) const;
-    // Tells the policy that the best improved (a sweep that gains goes round again).
-    void Improved() { State.SweepGained = true; }
+    // Tells the policy how a job of one of its candidates ended. better: it beat the best it
+    // was made from (its kind of move is then tried more often); stale: the best had moved on
+    // while it ran; accepted: it is the new best, in place of previousBest (a sweep that
+    // gains goes round again). A better but stale candidate's gain is not lost: its move is
+    // made again on the new best, or, when it is the new best itself, the move of the best it
+    // displaced is made again on it.
+    void Learn(const TCandidate& candidate, bool better, bool stale, bool accepted,
+               const TCandidate& previousBest);
 
     TPolicyState State;
     std::int64_t Redraws = 0; // draws that were repeats and so drawn again
@@ -87,6 +115,8 @@ class TPolicy {
     enum class TMove { Toggle, Pair, Shuffle, SweepToggle, RandomToggle };
     TMove ChooseMove();
     bool Apply(TMove move, TCandidate& candidate);
+    bool Replay(const TMoveSpec& move, TCandidate& candidate) const;
+    bool Fresh(const TCandidate& candidate);
     void StartSweep();
 
     TStrategy Strategy;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <map>
 
 #include "base/paths.h"
@@ -115,6 +116,8 @@ void TSearchRun::StartJob(std::int32_t w, const TCandidate& candidate, std::int6
     slot.Job = NextJob++;
     slot.VerifyOf = verifyOf;
     slot.Candidate = candidate;
+    slot.BaseJob = BestJobNumber;
+    slot.BaseSeconds = BestSeconds;
     std::string reason;
     if (Evaluator.Start(w, "Job" + std::to_string(slot.Job), candidate, reason)) {
         slot.Busy = true;
@@ -148,21 +151,21 @@ void TSearchRun::Finished(std::int32_t w, const TJobOutcome& outcome) {
     e.VerifyOf = slot.VerifyOf;
     if (e.VerifyOf >= 0 && e.Status == TJobStatus::Ok) e.Status = TJobStatus::Verify;
     e.NextJob = NextJob;
-    e.State = ThePolicy.State;
 
     if (e.VerifyOf < 0) {
         ++Done;
         ++DoneThisRun;
-        if (e.Status == TJobStatus::Ok) {
+        const bool ok = e.Status == TJobStatus::Ok;
+        const bool improved = ok && (BestJobNumber < 0 || e.Seconds < BestSeconds);
+        ThePolicy.Learn(slot.Candidate, ok && e.Seconds < slot.BaseSeconds,
+                        slot.BaseJob != BestJobNumber, improved, BestCandidate);
+        if (improved) {
             if (e.Job == 0) InitialSeconds = e.Seconds;
-            if (BestJobNumber < 0 || e.Seconds < BestSeconds) {
-                BestJobNumber = e.Job;
-                BestSeconds = e.Seconds;
-                BestWall = e.Wall;
-                BestCandidate = e.Candidate;
-                ThePolicy.Improved();
-                if (e.Job != 0) SaveOptimal(e.Candidate);
-            }
+            BestJobNumber = e.Job;
+            BestSeconds = e.Seconds;
+            BestWall = e.Wall;
+            BestCandidate = e.Candidate;
+            if (e.Job != 0) SaveOptimal(e.Candidate);
         } else if (e.Status == TJobStatus::Failed &&
                    (Options.PauseOnFailure || (e.Job == 0 && !Resumed))) {
             // The initial condensation is the search's baseline: without its time there is
@@ -172,6 +175,8 @@ void TSearchRun::Finished(std::int32_t w, const TJobOutcome& outcome) {
             FailureReason = e.Reason;
         }
     }
+    // The policy's state after what this job taught it: a resumed search goes on from there.
+    e.State = ThePolicy.State;
     All.push_back(e);
     AppendJournalLine(JournalPath, EntryLine(e));
     if (OnJob) OnJob(e, Progress());
@@ -191,7 +196,8 @@ bool TSearchRun::Loop(bool verifying) {
             Ending = true;
             if (OnNote) OnNote("ending the running jobs");
             for (std::int32_t w = 0; w < Evaluator.Workers(); ++w)
-                if (Slots[static_cast<std::size_t>(w)].Busy) Evaluator.End(w, TJobStatus::Failed, "");
+                if (Slots[static_cast<std::size_t>(w)].Busy)
+                    Evaluator.End(w, TJobStatus::Failed, "");
         }
         std::int32_t running = 0;
         for (const auto& s : Slots)
@@ -225,14 +231,21 @@ bool TSearchRun::Loop(bool verifying) {
             running += s.Busy ? 1 : 0;
         if (running == 0) break;
 
+        // The wait ends in time for the nearest limit, so that a capped job runs no longer
+        // than its cap by more than a millisecond or so.
+        double untilLimit = 0.1;
         for (std::int32_t w = 0; w < Evaluator.Workers(); ++w) {
             const double t = Evaluator.RunningFor(w);
             if (t < 0) continue;
+            const bool capped =
+                !verifying && Options.Cap > 0 && BestJobNumber >= 0 && BestWall > 0;
+            const double limit =
+                capped ? std::min(Options.TimeLimit, Options.Cap * BestWall) : Options.TimeLimit;
+            untilLimit = std::min(untilLimit, limit - t);
             if (t > Options.TimeLimit) {
                 Evaluator.End(w, TJobStatus::Failed,
                               "timed out after " + FormatFixed(Options.TimeLimit, 1) + " s");
-            } else if (!verifying && Options.Cap > 0 && BestJobNumber >= 0 && BestWall > 0 &&
-                       t > Options.Cap * BestWall) {
+            } else if (capped && t > Options.Cap * BestWall) {
                 Evaluator.End(w, TJobStatus::Capped,
                               "capped after " + FormatFixed(t, 1) + " s, " +
                                   FormatFixed(Options.Cap, 2) + " x the best job's " +
@@ -240,7 +253,8 @@ bool TSearchRun::Loop(bool verifying) {
             }
         }
         TJobOutcome outcome;
-        const std::int32_t w = Evaluator.Wait(100, outcome);
+        const std::int32_t w =
+            Evaluator.Wait(std::max(1, static_cast<int>(std::ceil(untilLimit * 1000))), outcome);
         if (w >= 0) Finished(w, outcome);
         if (OnTick && NowSeconds() - lastTick >= 1.0) {
             lastTick = NowSeconds();
@@ -278,7 +292,8 @@ void TSearchRun::VerifyBest() {
     Loop(true);
     std::map<std::int64_t, std::vector<double>> times;
     for (const auto& e : All)
-        if (e.VerifyOf >= 0 && e.Status == TJobStatus::Verify) times[e.VerifyOf].push_back(e.Seconds);
+        if (e.VerifyOf >= 0 && e.Status == TJobStatus::Verify)
+            times[e.VerifyOf].push_back(e.Seconds);
     const TJournalEntry* chosen = nullptr;
     double best = 0;
     for (const TJournalEntry* e : top) {

@@ -89,6 +89,8 @@ class TSearchRun {
         std::int64_t Job = 0;
         std::int64_t VerifyOf = -1;
         TCandidate Candidate;
+        std::int64_t BaseJob = -1; // the best when it started, which it was made from
+        double BaseSeconds = 0;
     };
     std::vector<TRunning> Slots;
     std::vector<TJournalEntry> All;

@@ -174,6 +174,55 @@ TEST(SearchPolicy, SweepTogglesEachRecordOnceThenTurnsToExchanges) {
     EXPECT_EQ(std::string(next.Change).find("(sweep)"), std::string::npos);
 }
 
+TEST(SearchPolicy, MovesThatImproveAreProposedMoreAndStaleGainsAreMadeAgain) {
+    const std::vector<TRecordFlags> flags(24);
+    TCandidate base;
+    base.Stat = std::vector<std::int32_t>(24, sub);
+    for (std::int32_t i = 1; i <= 24; ++i)
+        base.Order.push_back(i);
+    auto toggles = [&](TPolicy& p, int proposals) {
+        int count = 0;
+        TCandidate c;
+        for (int k = 0; k < proposals && p.Next(base, c); ++k)
+            count += c.Move.Kind == TMoveKind::Toggle;
+        return count;
+    };
+    // Faring alike, toggles and exchanges alternate; toggles that gain while exchanges do
+    // not win most proposals, and the other way round.
+    TPolicy even(TStrategy::AlterPair, flags, 9, true);
+    EXPECT_EQ(toggles(even, 10), 5);
+    for (bool togglesGain : {true, false}) {
+        TPolicy p(TStrategy::AlterPair, flags, 9, true);
+        TCandidate t, o;
+        t.Move = {TMoveKind::Toggle, 1, notsub};
+        o.Move = {TMoveKind::Order, 1, 2};
+        for (int k = 0; k < 20; ++k) {
+            p.Learn(t, togglesGain, false, false, base);
+            p.Learn(o, !togglesGain, false, false, base);
+        }
+        const int n = toggles(p, 20);
+        EXPECT_TRUE(togglesGain ? n >= 16 : n <= 4) << n << " toggles in 20";
+    }
+
+    // A stale gain: made again on the new best, once only; an accepted stale candidate has
+    // the displaced best's move made again on it.
+    TPolicy p(TStrategy::AlterPair, flags, 9, true);
+    TCandidate stale = base, displaced = base, next;
+    stale.Move = {TMoveKind::Toggle, 3, notsub};
+    displaced.Move = {TMoveKind::Order, 2, 5};
+    p.Learn(stale, true, true, false, base);
+    ASSERT_TRUE(p.Next(base, next));
+    EXPECT_EQ(StatText(next), "ssn" + std::string(21, 's'));
+    EXPECT_EQ(next.Change, "Toggle record 3 to notsub (again, on the new best)");
+    p.Learn(next, true, true, false, base);
+    p.Learn(stale, true, true, true, displaced);
+    EXPECT_EQ(p.State.Replays.size(), 1u) << "a move made again was queued a third time";
+    ASSERT_TRUE(p.Next(base, next));
+    std::vector<std::int32_t> exchanged = base.Order;
+    std::swap(exchanged[1], exchanged[4]);
+    EXPECT_EQ(next.Order, exchanged);
+}
+
 TEST(SearchJournal, ResumeContinuesExactlyWhereTheSearchStopped) {
     for (TStrategy s : {TStrategy::AlterPair, TStrategy::Sweep, TStrategy::Shuffle}) {
         TTempDir dir;

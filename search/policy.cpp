@@ -287,14 +287,14 @@ bool TPolicy::Replay(const TMoveSpec& move, TCandidate& c) const {
         std::int32_t& stat = c.Stat[static_cast<std::size_t>(move.A - 1)];
         if (stat == move.B || Records[static_cast<std::size_t>(move.A - 1)].MustSub) return false;
         stat = move.B;
-        c.Change = ToggleText(c, move.A) + " (again, on the new best)";
+        c.Change = ToggleText(c, move.A) + " (made again on the new best)";
     } else {
         auto a = std::find(c.Order.begin(), c.Order.end(), move.A);
         auto b = std::find(c.Order.begin(), c.Order.end(), move.B);
         if (a == c.Order.end() || b == c.Order.end() || a == b) return false;
         std::iter_swap(a, b);
         c.Change = "Exchange records " + std::to_string(move.A) + " and " + std::to_string(move.B) +
-                   " (again, on the new best)";
+                   " (made again on the new best)";
     }
     c.Move = move;
     c.Move.Replayed = true;

@@ -213,7 +213,7 @@ TEST(SearchPolicy, MovesThatImproveAreProposedMoreAndStaleGainsAreMadeAgain) {
     p.Learn(stale, true, true, false, base);
     ASSERT_TRUE(p.Next(base, next));
     EXPECT_EQ(StatText(next), "ssn" + std::string(21, 's'));
-    EXPECT_EQ(next.Change, "Toggle record 3 to notsub (again, on the new best)");
+    EXPECT_EQ(next.Change, "Toggle record 3 to notsub (made again on the new best)");
     p.Learn(next, true, true, false, base);
     p.Learn(stale, true, true, true, displaced);
     EXPECT_EQ(p.State.Replays.size(), 1u) << "a move made again was queued a third time";

@@ -41,9 +41,7 @@ bool ParseStrategy(const std::string& name, TStrategy& strategy) {
     return false;
 }
 
-std::string StrategyName(TStrategy strategy) {
-    return StrategyNames[static_cast<int>(strategy)];
-}
+std::string StrategyName(TStrategy strategy) { return StrategyNames[static_cast<int>(strategy)]; }
 
 std::string CondensationKey(const TCandidate& candidate) {
     std::string key;
@@ -104,8 +102,7 @@ void ApplyCandidate(const TCandidate& candidate, TSubInfo& records, TSubOrder& o
     ResetOrder(order);
     const std::int32_t n = candidate.Count() > MaxSubs ? MaxSubs : candidate.Count();
     for (std::int32_t i = 1; i <= n; ++i) {
-        records[static_cast<std::size_t>(i)].SubStat =
-            candidate.Stat[static_cast<std::size_t>(i - 1)];
+        records[static_cast<std::size_t>(i)].SubStat = candidate.Stat[static_cast<std::size_t>(i - 1)];
         order[static_cast<std::size_t>(i)] = candidate.Order[static_cast<std::size_t>(i - 1)];
     }
 }
@@ -131,9 +128,7 @@ bool TPolicy::CanChange() const {
     }
 }
 
-void TPolicy::MarkSeen(const TCandidate& candidate) {
-    Seen.insert(CondensationKey(candidate));
-}
+void TPolicy::MarkSeen(const TCandidate& candidate) { Seen.insert(CondensationKey(candidate)); }
 
 bool TPolicy::IsSeen(const TCandidate& candidate) const {
     return Seen.count(CondensationKey(candidate)) != 0;
@@ -144,9 +139,8 @@ void TPolicy::StartSweep() {
     TRandom random(State.Random);
     State.SweepLeft = Alterable;
     for (std::size_t k = State.SweepLeft.size(); k > 1; --k)
-        std::swap(
-            State.SweepLeft[k - 1],
-            State.SweepLeft[static_cast<std::size_t>(random.Below(static_cast<std::int32_t>(k)))]);
+        std::swap(State.SweepLeft[k - 1],
+                  State.SweepLeft[static_cast<std::size_t>(random.Below(static_cast<std::int32_t>(k)))]);
     State.Random = random.GetSeed();
     State.SweepStarted = true;
     State.SweepGained = false;
@@ -229,8 +223,8 @@ bool TPolicy::Apply(TMove move, TCandidate& c) {
         break;
     }
     case TMove::RandomToggle: {
-        const std::int32_t r = Alterable[static_cast<std::size_t>(
-            random.Below(static_cast<std::int32_t>(Alterable.size())))];
+        const std::int32_t r =
+            Alterable[static_cast<std::size_t>(random.Below(static_cast<std::int32_t>(Alterable.size())))];
         Toggle(c.Stat[static_cast<std::size_t>(r - 1)], Records[static_cast<std::size_t>(r - 1)]);
         c.Change = ToggleText(c, r);
         c.Move = {TMoveKind::Toggle, r, c.Stat[static_cast<std::size_t>(r - 1)]};
@@ -241,12 +235,14 @@ bool TPolicy::Apply(TMove move, TCandidate& c) {
         for (std::int32_t i = 1; i <= n; ++i)
             order[static_cast<std::size_t>(i)] = c.Order[static_cast<std::size_t>(i - 1)];
         ExchangeRandomPair(order, n, random);
-        c.Move = {TMoveKind::Order, 0, 0};
+        std::vector<std::int32_t> moved; // the two records that changed places
         for (std::int32_t i = 1; i <= n; ++i) {
             std::int32_t& r = c.Order[static_cast<std::size_t>(i - 1)];
-            if (r != order[static_cast<std::size_t>(i)]) (c.Move.A ? c.Move.B : c.Move.A) = r;
+            if (r != order[static_cast<std::size_t>(i)]) moved.push_back(r);
             r = order[static_cast<std::size_t>(i)];
         }
+        c.Move = {TMoveKind::Order, 0, 0};
+        if (moved.size() == 2) c.Move = {TMoveKind::Order, moved[0], moved[1]};
         c.Change = "Exchange random pair";
         break;
     }
@@ -301,7 +297,8 @@ bool TPolicy::Replay(const TMoveSpec& move, TCandidate& c) const {
     return true;
 }
 
-// True when the candidate is to be timed: it was not timed before. It is counted as seen.
+// True when the candidate is to be timed: it was not timed before, or repeats are allowed.
+// It is counted as seen.
 bool TPolicy::Fresh(const TCandidate& candidate) {
     const bool fresh = Seen.insert(CondensationKey(candidate)).second;
     return fresh || !NoRepeats;
@@ -318,14 +315,8 @@ bool TPolicy::Next(const TCandidate& best, TCandidate& next) {
     for (int draw = 0; draw < MaxDraws; ++draw) {
         ++State.Proposals;
         next = best;
-        const bool changed = Apply(ChooseMove(), next);
-        if (!NoRepeats) {
-            if (!changed) continue;
-            MarkSeen(next);
-            return true;
-        }
-        if (changed && Seen.insert(CondensationKey(next)).second) return true;
-        ++Redraws;
+        if (Apply(ChooseMove(), next) && Fresh(next)) return true;
+        if (NoRepeats) ++Redraws;
     }
     return false;
 }

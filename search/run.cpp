@@ -196,8 +196,7 @@ bool TSearchRun::Loop(bool verifying) {
             Ending = true;
             if (OnNote) OnNote("ending the running jobs");
             for (std::int32_t w = 0; w < Evaluator.Workers(); ++w)
-                if (Slots[static_cast<std::size_t>(w)].Busy)
-                    Evaluator.End(w, TJobStatus::Failed, "");
+                if (Slots[static_cast<std::size_t>(w)].Busy) Evaluator.End(w, TJobStatus::Failed, "");
         }
         std::int32_t running = 0;
         for (const auto& s : Slots)
@@ -234,13 +233,12 @@ bool TSearchRun::Loop(bool verifying) {
         // The wait ends in time for the nearest limit, so that a capped job runs no longer
         // than its cap by more than a millisecond or so.
         double untilLimit = 0.1;
+        const bool capped = !verifying && Options.Cap > 0 && BestJobNumber >= 0 && BestWall > 0;
+        const double limit =
+            capped ? std::min(Options.TimeLimit, Options.Cap * BestWall) : Options.TimeLimit;
         for (std::int32_t w = 0; w < Evaluator.Workers(); ++w) {
             const double t = Evaluator.RunningFor(w);
             if (t < 0) continue;
-            const bool capped =
-                !verifying && Options.Cap > 0 && BestJobNumber >= 0 && BestWall > 0;
-            const double limit =
-                capped ? std::min(Options.TimeLimit, Options.Cap * BestWall) : Options.TimeLimit;
             untilLimit = std::min(untilLimit, limit - t);
             if (t > Options.TimeLimit) {
                 Evaluator.End(w, TJobStatus::Failed,
@@ -292,8 +290,7 @@ void TSearchRun::VerifyBest() {
     Loop(true);
     std::map<std::int64_t, std::vector<double>> times;
     for (const auto& e : All)
-        if (e.VerifyOf >= 0 && e.Status == TJobStatus::Verify)
-            times[e.VerifyOf].push_back(e.Seconds);
+        if (e.VerifyOf >= 0 && e.Status == TJobStatus::Verify) times[e.VerifyOf].push_back(e.Seconds);
     const TJournalEntry* chosen = nullptr;
     double best = 0;
     for (const TJournalEntry* e : top) {

@@ -35,7 +35,8 @@ json StateJson(const TPolicyState& s) {
                 {"sweepsDone", s.SweepsDone},
                 {"toggleGains", s.ToggleGains},
                 {"orderGains", s.OrderGains},
-                {"toggleCredit", s.ToggleCredit}};
+                {"toggleCredit", s.ToggleCredit},
+                {"orderFree", s.OrderFree}};
 }
 
 TPolicyState StateFrom(const json& j) {
@@ -51,6 +52,7 @@ TPolicyState StateFrom(const json& j) {
     s.ToggleGains = j.value("toggleGains", s.ToggleGains);
     s.OrderGains = j.value("orderGains", s.OrderGains);
     s.ToggleCredit = j.value("toggleCredit", s.ToggleCredit);
+    s.OrderFree = j.value("orderFree", s.OrderFree);
     for (const json& m : j.value("replays", json::array())) {
         const int kind = m.at(0).get<int>();
         if (kind < 0 || kind > static_cast<int>(TMoveKind::Order))

@@ -261,9 +261,41 @@ bool TPolicy::Apply(TMove move, TCandidate& c) {
     return changed;
 }
 
+void TPolicy::SetOrderFree(std::int32_t record, bool orderFree) {
+    auto& free = State.OrderFree;
+    auto at = std::lower_bound(free.begin(), free.end(), record);
+    const bool present = at != free.end() && *at == record;
+    if (orderFree && !present)
+        free.insert(at, record);
+    else if (!orderFree && present)
+        free.erase(at);
+}
+
+bool TPolicy::MovesOnlyOrderFree(const TCandidate& c) const {
+    if (c.Move.Kind != TMoveKind::Order || c.Move.A < 1) return false;
+    for (std::int32_t r : {c.Move.A, c.Move.B}) {
+        if (r < 1 || r > c.Count()) return false;
+        if (c.Stat[static_cast<std::size_t>(r - 1)] != notsub &&
+            !std::binary_search(State.OrderFree.begin(), State.OrderFree.end(), r))
+            return false;
+    }
+    return true;
+}
+
 void TPolicy::Learn(const TCandidate& candidate, bool better, bool stale, bool accepted,
-                    const TCandidate& previousBest) {
+                    const TCandidate& previousBest, bool unchanged) {
     if (accepted) State.SweepGained = true;
+    const TMoveSpec& move = candidate.Move;
+    if (move.Kind == TMoveKind::Order && move.A > 0) {
+        // Eliminations that do not touch each other commute: moving them past each other
+        // leaves the condensed system, and so the time, exactly as it was.
+        for (std::int32_t r : {move.A, move.B})
+            if (r >= 1 && r <= candidate.Count() &&
+                candidate.Stat[static_cast<std::size_t>(r - 1)] != notsub)
+                SetOrderFree(r, unchanged);
+    } else if (move.Kind == TMoveKind::Toggle && accepted) {
+        SetOrderFree(move.A, false); // condensed anew, or left alone: known no longer
+    }
     // A running mean over about the last ten moves of the kind.
     constexpr double Weight = 0.1;
     const double gain = better ? 1.0 : 0.0;
@@ -315,7 +347,9 @@ bool TPolicy::Next(const TCandidate& best, TCandidate& next) {
     for (int draw = 0; draw < MaxDraws; ++draw) {
         ++State.Proposals;
         next = best;
-        if (Apply(ChooseMove(), next) && Fresh(next)) return true;
+        if (Apply(ChooseMove(), next) &&
+            !(NoRepeats && draw < OrderFreeDraws && MovesOnlyOrderFree(next)) && Fresh(next))
+            return true;
         if (NoRepeats) ++Redraws;
     }
     return false;

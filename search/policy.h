@@ -80,6 +80,10 @@ struct TPolicyState {
     double ToggleCredit = 0;
     // Moves that improved on a best that has since moved on, to be made on the new best.
     std::vector<TMoveSpec> Replays;
+    // Condensed records whose last exchange left the time exactly as it was (ascending): an
+    // exchange that moves only such records, and left-alone ones, most likely changes
+    // nothing either.
+    std::vector<std::int32_t> OrderFree;
 
     bool operator==(const TPolicyState&) const = default;
 };
@@ -103,13 +107,16 @@ class TPolicy {
     // while it ran; accepted: it is the new best, in place of previousBest (a sweep that
     // gains goes round again). A better but stale candidate's gain is not lost: its move is
     // made again on the new best, or, when it is the new best itself, the move of the best it
-    // displaced is made again on it.
+    // displaced is made again on it. unchanged: it timed exactly as that best did.
     void Learn(const TCandidate& candidate, bool better, bool stale, bool accepted,
-               const TCandidate& previousBest);
+               const TCandidate& previousBest, bool unchanged = false);
 
     TPolicyState State;
     std::int64_t Redraws = 0; // draws that were repeats and so drawn again
     static constexpr int MaxDraws = 200;
+    // Draws in which an exchange of order-free records is drawn again; after them it is
+    // timed, so that the search never runs dry on what it only guessed.
+    static constexpr int OrderFreeDraws = 20;
 
   private:
     enum class TMove { Toggle, Pair, Shuffle, SweepToggle, RandomToggle };
@@ -117,6 +124,8 @@ class TPolicy {
     bool Apply(TMove move, TCandidate& candidate);
     bool Replay(const TMoveSpec& move, TCandidate& candidate) const;
     bool Fresh(const TCandidate& candidate);
+    bool MovesOnlyOrderFree(const TCandidate& candidate) const;
+    void SetOrderFree(std::int32_t record, bool orderFree);
     void StartSweep();
 
     TStrategy Strategy;

@@ -158,7 +158,8 @@ void TSearchRun::Finished(std::int32_t w, const TJobOutcome& outcome) {
         const bool ok = e.Status == TJobStatus::Ok;
         const bool improved = ok && (BestJobNumber < 0 || e.Seconds < BestSeconds);
         ThePolicy.Learn(slot.Candidate, ok && e.Seconds < slot.BaseSeconds,
-                        slot.BaseJob != BestJobNumber, improved, BestCandidate);
+                        slot.BaseJob != BestJobNumber, improved, BestCandidate,
+                        ok && e.Seconds == slot.BaseSeconds);
         if (improved) {
             if (e.Job == 0) InitialSeconds = e.Seconds;
             BestJobNumber = e.Job;

@@ -123,7 +123,7 @@ TEST(SearchPolicy, NeverTimesACondensationTwiceAndIsReproducible) {
     }
 }
 
-TEST(SearchPolicy, ExchangingTwoLeftAloneRecordsIsNoChange) {
+TEST(SearchPolicy, ExchangesThatChangeNothingAreNotTimedOrComeLast) {
     // Records 1 and 2 left alone, 3 condensed: no exchange can change the condensation.
     TCandidate best;
     best.Stat = {notsub, notsub, sub};
@@ -145,6 +145,26 @@ TEST(SearchPolicy, ExchangingTwoLeftAloneRecordsIsNoChange) {
     ASSERT_TRUE(q.Next(best, next));
     EXPECT_NE(CondensationKey(next), CondensationKey(best));
     EXPECT_FALSE(q.Next(best, next));
+
+    // An exchange of records 1 and 2 that timed exactly as its best makes both order-free:
+    // their exchange comes last, after those that move record 3. One that changed the time
+    // takes its records off again.
+    best.Stat = {sub, sub, sub};
+    TPolicy r(TStrategy::Pair, std::vector<TRecordFlags>(3), 5, true);
+    r.MarkSeen(best);
+    TCandidate moved = best;
+    moved.Move = {TMoveKind::Order, 1, 2};
+    r.Learn(moved, false, false, false, best, true);
+    EXPECT_EQ(r.State.OrderFree, (std::vector<std::int32_t>{1, 2}));
+    for (int k = 0; k < 2; ++k) {
+        ASSERT_TRUE(r.Next(best, next));
+        EXPECT_TRUE(next.Move.A == 3 || next.Move.B == 3) << next.Change;
+    }
+    ASSERT_TRUE(r.Next(best, next)) << "the guess kept the last exchange from being timed";
+    EXPECT_EQ(next.Order, (std::vector<std::int32_t>{2, 1, 3}));
+    moved.Move = {TMoveKind::Order, 2, 3};
+    r.Learn(moved, false, false, false, best, false);
+    EXPECT_EQ(r.State.OrderFree, (std::vector<std::int32_t>{1}));
 }
 
 TEST(SearchPolicy, SweepTogglesEachRecordOnceThenTurnsToExchanges) {

@@ -36,7 +36,8 @@ json StateJson(const TPolicyState& s) {
                 {"toggleGains", s.ToggleGains},
                 {"orderGains", s.OrderGains},
                 {"toggleCredit", s.ToggleCredit},
-                {"orderFree", s.OrderFree}};
+                {"orderFree", s.OrderFree},
+                {"toggleRests", s.ToggleRests}};
 }
 
 TPolicyState StateFrom(const json& j) {
@@ -53,6 +54,7 @@ TPolicyState StateFrom(const json& j) {
     s.OrderGains = j.value("orderGains", s.OrderGains);
     s.ToggleCredit = j.value("toggleCredit", s.ToggleCredit);
     s.OrderFree = j.value("orderFree", s.OrderFree);
+    s.ToggleRests = j.value("toggleRests", s.ToggleRests);
     for (const json& m : j.value("replays", json::array())) {
         const int kind = m.at(0).get<int>();
         if (kind < 0 || kind > static_cast<int>(TMoveKind::Order))

@@ -200,10 +200,24 @@ bool TPolicy::Apply(TMove move, TCandidate& c) {
     switch (move) {
     case TMove::Toggle: {
         // The window's walk: the next alterable record after the last one toggled.
+        // A record resting after a clear loss is passed over, a round less each time; when
+        // every alterable record rests, the first passed over is toggled all the same.
         std::int32_t p = State.AlterPos < 0 || State.AlterPos > n ? 0 : State.AlterPos;
+        std::int32_t firstRested = 0;
+        const bool rests = static_cast<std::int32_t>(State.ToggleRests.size()) == n;
         changed = false;
         for (std::int32_t step = 0; step < n && !changed; ++step) {
             p = p % n + 1;
+            const auto i = static_cast<std::size_t>(p - 1);
+            if (rests && !Records[i].MustSub && State.ToggleRests[i] > 0) {
+                --State.ToggleRests[i];
+                if (firstRested == 0) firstRested = p;
+                continue;
+            }
+            changed = Toggle(c.Stat[i], Records[i]);
+        }
+        if (!changed && firstRested > 0) {
+            p = firstRested;
             changed = Toggle(c.Stat[static_cast<std::size_t>(p - 1)],
                              Records[static_cast<std::size_t>(p - 1)]);
         }
@@ -282,9 +296,9 @@ bool TPolicy::MovesOnlyOrderFree(const TCandidate& c) const {
     return true;
 }
 
-void TPolicy::Learn(const TCandidate& candidate, bool better, bool stale, bool accepted,
-                    const TCandidate& previousBest, bool unchanged) {
-    if (accepted) State.SweepGained = true;
+void TPolicy::Learn(const TCandidate& candidate, const TLesson& lesson,
+                    const TCandidate& previousBest) {
+    if (lesson.Accepted) State.SweepGained = true;
     const TMoveSpec& move = candidate.Move;
     if (move.Kind == TMoveKind::Order && move.A > 0) {
         // Eliminations that do not touch each other commute: moving them past each other
@@ -292,19 +306,28 @@ void TPolicy::Learn(const TCandidate& candidate, bool better, bool stale, bool a
         for (std::int32_t r : {move.A, move.B})
             if (r >= 1 && r <= candidate.Count() &&
                 candidate.Stat[static_cast<std::size_t>(r - 1)] != notsub)
-                SetOrderFree(r, unchanged);
-    } else if (move.Kind == TMoveKind::Toggle && accepted) {
-        SetOrderFree(move.A, false); // condensed anew, or left alone: known no longer
+                SetOrderFree(r, lesson.Unchanged());
+    } else if (move.Kind == TMoveKind::Toggle && move.A >= 1 && move.A <= candidate.Count()) {
+        if (lesson.Accepted) SetOrderFree(move.A, false); // condensed anew, or left alone
+        // A round of rest for each 1 % that the toggle lost, up to four; a job with no time
+        // (failed or capped) rests the longest.
+        const double lost = lesson.Timed ? lesson.Change : 1.0;
+        const std::int32_t rests =
+            lost <= 0 ? 0 : static_cast<std::int32_t>(std::min(4.0, lost / 0.01));
+        if (rests > 0 || !State.ToggleRests.empty()) {
+            State.ToggleRests.resize(static_cast<std::size_t>(candidate.Count()), 0);
+            State.ToggleRests[static_cast<std::size_t>(move.A - 1)] = rests;
+        }
     }
     // A running mean over about the last ten moves of the kind.
     constexpr double Weight = 0.1;
-    const double gain = better ? 1.0 : 0.0;
-    if (candidate.Move.Kind == TMoveKind::Toggle)
+    const double gain = lesson.Better() ? 1.0 : 0.0;
+    if (move.Kind == TMoveKind::Toggle)
         State.ToggleGains += Weight * (gain - State.ToggleGains);
-    else if (candidate.Move.Kind == TMoveKind::Order)
+    else if (move.Kind == TMoveKind::Order)
         State.OrderGains += Weight * (gain - State.OrderGains);
-    if (!better || !stale) return;
-    const TMoveSpec& redo = accepted ? previousBest.Move : candidate.Move;
+    if (!lesson.Better() || !lesson.Stale) return;
+    const TMoveSpec& redo = lesson.Accepted ? previousBest.Move : move;
     if (redo.A > 0 && !redo.Replayed) State.Replays.push_back(redo);
 }
 

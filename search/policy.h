@@ -84,8 +84,22 @@ struct TPolicyState {
     // exchange that moves only such records, and left-alone ones, most likely changes
     // nothing either.
     std::vector<std::int32_t> OrderFree;
+    // Rounds of the toggle walk for which each record is passed over (empty: none): a
+    // toggle that made its best clearly slower is seldom worth trying again soon.
+    std::vector<std::int32_t> ToggleRests;
 
     bool operator==(const TPolicyState&) const = default;
+};
+
+// How a job ended, as the policy learns from it.
+struct TLesson {
+    bool Timed = false; // it ended with a time: not failed, capped or ended
+    double Change = 0;  // its time against the best it was made from: -0.02 is 2 % faster
+    bool Stale = false; // the best had moved on while it ran
+    bool Accepted = false; // it is the new best (a sweep that gains goes round again)
+
+    bool Better() const { return Timed && Change < 0; }
+    bool Unchanged() const { return Timed && Change == 0; }
 };
 
 class TPolicy {
@@ -102,14 +116,11 @@ class TPolicy {
     // Counts a candidate as timed (the initial one, and those of a journal being resumed).
     void MarkSeen(const TCandidate& candidate);
     bool IsSeen(const TCandidate& candidate) const;
-    // Tells the policy how a job of one of its candidates ended. better: it beat the best it
-    // was made from (its kind of move is then tried more often); stale: the best had moved on
-    // while it ran; accepted: it is the new best, in place of previousBest (a sweep that
-    // gains goes round again). A better but stale candidate's gain is not lost: its move is
-    // made again on the new best, or, when it is the new best itself, the move of the best it
-    // displaced is made again on it. unchanged: it timed exactly as that best did.
-    void Learn(const TCandidate& candidate, bool better, bool stale, bool accepted,
-               const TCandidate& previousBest, bool unchanged = false);
+    // Tells the policy how a job of one of its candidates ended (its kind of move is tried
+    // more often when it beat its best). A better but stale candidate's gain is not lost: its
+    // move is made again on the new best, or, when it is the new best itself, the move of the
+    // best it displaced (previousBest) is made again on it.
+    void Learn(const TCandidate& candidate, const TLesson& lesson, const TCandidate& previousBest);
 
     TPolicyState State;
     std::int64_t Redraws = 0; // draws that were repeats and so drawn again

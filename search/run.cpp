@@ -157,9 +157,13 @@ void TSearchRun::Finished(std::int32_t w, const TJobOutcome& outcome) {
         ++DoneThisRun;
         const bool ok = e.Status == TJobStatus::Ok;
         const bool improved = ok && (BestJobNumber < 0 || e.Seconds < BestSeconds);
-        ThePolicy.Learn(slot.Candidate, ok && e.Seconds < slot.BaseSeconds,
-                        slot.BaseJob != BestJobNumber, improved, BestCandidate,
-                        ok && e.Seconds == slot.BaseSeconds);
+        TLesson lesson;
+        lesson.Timed = ok;
+        const double base = slot.BaseSeconds;
+        lesson.Change = base > 0 ? (e.Seconds - base) / base : e.Seconds - base;
+        lesson.Stale = slot.BaseJob != BestJobNumber;
+        lesson.Accepted = improved;
+        ThePolicy.Learn(slot.Candidate, lesson, BestCandidate);
         if (improved) {
             if (e.Job == 0) InitialSeconds = e.Seconds;
             BestJobNumber = e.Job;

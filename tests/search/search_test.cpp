@@ -97,6 +97,11 @@ TRunResult RunFake(const TTempDir& dir, TSearchOptions options, std::int32_t n,
     return {run.Entries(), ReadBytes(journal)};
 }
 
+// A job that ended with a time, change against its best (-0.01: 1 % faster).
+TLesson Timed(double change, bool stale = false, bool accepted = false) {
+    return {true, change, stale, accepted};
+}
+
 TEST(SearchPolicy, NeverTimesACondensationTwiceAndIsReproducible) {
     for (TStrategy s : {TStrategy::AlterPair, TStrategy::AlterShuffle, TStrategy::Alter,
                         TStrategy::Pair, TStrategy::Shuffle, TStrategy::Sweep}) {
@@ -154,7 +159,7 @@ TEST(SearchPolicy, ExchangesThatChangeNothingAreNotTimedOrComeLast) {
     r.MarkSeen(best);
     TCandidate moved = best;
     moved.Move = {TMoveKind::Order, 1, 2};
-    r.Learn(moved, false, false, false, best, true);
+    r.Learn(moved, Timed(0), best);
     EXPECT_EQ(r.State.OrderFree, (std::vector<std::int32_t>{1, 2}));
     for (int k = 0; k < 2; ++k) {
         ASSERT_TRUE(r.Next(best, next));
@@ -163,7 +168,7 @@ TEST(SearchPolicy, ExchangesThatChangeNothingAreNotTimedOrComeLast) {
     ASSERT_TRUE(r.Next(best, next)) << "the guess kept the last exchange from being timed";
     EXPECT_EQ(next.Order, (std::vector<std::int32_t>{2, 1, 3}));
     moved.Move = {TMoveKind::Order, 2, 3};
-    r.Learn(moved, false, false, false, best, false);
+    r.Learn(moved, Timed(0.02), best);
     EXPECT_EQ(r.State.OrderFree, (std::vector<std::int32_t>{1}));
 }
 
@@ -194,6 +199,29 @@ TEST(SearchPolicy, SweepTogglesEachRecordOnceThenTurnsToExchanges) {
     EXPECT_EQ(std::string(next.Change).find("(sweep)"), std::string::npos);
 }
 
+TEST(SearchPolicy, AToggleThatLostClearlyRestsARoundForEachPercent) {
+    TCandidate base;
+    base.Stat = {sub, sub, sub, sub};
+    base.Order = {1, 2, 3, 4};
+    auto walk = [&](TPolicy& p, int proposals) {
+        std::string records;
+        TCandidate c;
+        for (int k = 0; k < proposals && p.Next(base, c); ++k)
+            records += std::to_string(c.Move.A);
+        return records;
+    };
+    TPolicy p(TStrategy::Alter, std::vector<TRecordFlags>(4), 1, false);
+    ASSERT_EQ(walk(p, 1), "1");
+    TCandidate lost = base;
+    lost.Move = {TMoveKind::Toggle, 1, notsub};
+    p.Learn(lost, Timed(0.025), base);
+    EXPECT_EQ(walk(p, 10), "2342342341");
+    // The only alterable record is toggled even while it rests.
+    TPolicy q(TStrategy::Alter, {{}, {false, true}, {false, true}, {false, true}}, 1, false);
+    q.Learn(lost, TLesson{}, base);
+    EXPECT_EQ(walk(q, 2), "11");
+}
+
 TEST(SearchPolicy, MovesThatImproveAreProposedMoreAndStaleGainsAreMadeAgain) {
     const std::vector<TRecordFlags> flags(24);
     TCandidate base;
@@ -217,8 +245,8 @@ TEST(SearchPolicy, MovesThatImproveAreProposedMoreAndStaleGainsAreMadeAgain) {
         t.Move = {TMoveKind::Toggle, 1, notsub};
         o.Move = {TMoveKind::Order, 1, 2};
         for (int k = 0; k < 20; ++k) {
-            p.Learn(t, togglesGain, false, false, base);
-            p.Learn(o, !togglesGain, false, false, base);
+            p.Learn(t, Timed(togglesGain ? -0.01 : 0.005), base);
+            p.Learn(o, Timed(togglesGain ? 0.005 : -0.01), base);
         }
         const int n = toggles(p, 20);
         EXPECT_TRUE(togglesGain ? n >= 16 : n <= 4) << n << " toggles in 20";
@@ -230,12 +258,12 @@ TEST(SearchPolicy, MovesThatImproveAreProposedMoreAndStaleGainsAreMadeAgain) {
     TCandidate stale = base, displaced = base, next;
     stale.Move = {TMoveKind::Toggle, 3, notsub};
     displaced.Move = {TMoveKind::Order, 2, 5};
-    p.Learn(stale, true, true, false, base);
+    p.Learn(stale, Timed(-0.01, true), base);
     ASSERT_TRUE(p.Next(base, next));
     EXPECT_EQ(StatText(next), "ssn" + std::string(21, 's'));
     EXPECT_EQ(next.Change, "Toggle record 3 to notsub (made again on the new best)");
-    p.Learn(next, true, true, false, base);
-    p.Learn(stale, true, true, true, displaced);
+    p.Learn(next, Timed(-0.01, true), base);
+    p.Learn(stale, Timed(-0.01, true, true), displaced);
     EXPECT_EQ(p.State.Replays.size(), 1u) << "a move made again was queued a third time";
     ASSERT_TRUE(p.Next(base, next));
     std::vector<std::int32_t> exchanged = base.Order;

@@ -153,8 +153,12 @@ TPolicy::TMove TPolicy::ChooseMove() {
     case TStrategy::AlterPair: {
         if (!canToggle) return TMove::Pair;
         if (Records.size() < 2) return TMove::Toggle;
-        // Toggles and exchanges in proportion to how often each improved the best lately,
-        // each kept to at least one move in ten: while they fare alike they alternate.
+        // A round of the walk first, as many toggles as there are alterable records: which
+        // records are condensed moves the time far more than their order, and exchanges
+        // are worth more once the statuses have been tried. Then toggles and exchanges in
+        // proportion to how often each improved the best lately, each kept to at least one
+        // move in ten: while they fare alike they alternate.
+        if (State.Proposals <= static_cast<std::int64_t>(Alterable.size())) return TMove::Toggle;
         const double t = State.ToggleGains * State.ToggleGains;
         const double o = State.OrderGains * State.OrderGains;
         const double share = std::clamp(t / (t + o), 0.1, 0.9);

@@ -223,7 +223,9 @@ TEST(SearchPolicy, AToggleThatLostClearlyRestsARoundForEachPercent) {
 }
 
 TEST(SearchPolicy, MovesThatImproveAreProposedMoreAndStaleGainsAreMadeAgain) {
-    const std::vector<TRecordFlags> flags(24);
+    std::vector<TRecordFlags> flags(24, {false, true}); // records 1 to 4 alterable
+    for (int i = 0; i < 4; ++i)
+        flags[static_cast<std::size_t>(i)].MustSub = false;
     TCandidate base;
     base.Stat = std::vector<std::int32_t>(24, sub);
     for (std::int32_t i = 1; i <= 24; ++i)
@@ -235,12 +237,14 @@ TEST(SearchPolicy, MovesThatImproveAreProposedMoreAndStaleGainsAreMadeAgain) {
             count += c.Move.Kind == TMoveKind::Toggle;
         return count;
     };
-    // Faring alike, toggles and exchanges alternate; toggles that gain while exchanges do
-    // not win most proposals, and the other way round.
-    TPolicy even(TStrategy::AlterPair, flags, 9, true);
+    // A round of toggles first; then, faring alike, toggles and exchanges alternate;
+    // toggles that gain while exchanges do not win most proposals, and the other way round.
+    TPolicy even(TStrategy::AlterPair, flags, 9, false);
+    EXPECT_EQ(toggles(even, 4), 4);
     EXPECT_EQ(toggles(even, 10), 5);
     for (bool togglesGain : {true, false}) {
-        TPolicy p(TStrategy::AlterPair, flags, 9, true);
+        TPolicy p(TStrategy::AlterPair, flags, 9, false);
+        toggles(p, 4);
         TCandidate t, o;
         t.Move = {TMoveKind::Toggle, 1, notsub};
         o.Move = {TMoveKind::Order, 1, 2};

@@ -289,15 +289,25 @@ void TPolicy::SetOrderFree(std::int32_t record, bool orderFree) {
         free.erase(at);
 }
 
+std::vector<std::int32_t> TPolicy::CondensedMoved(const TCandidate& c) const {
+    // An exchange moves its two records past each other and past every record between them.
+    std::vector<std::int32_t> moved;
+    auto a = std::find(c.Order.begin(), c.Order.end(), c.Move.A);
+    auto b = std::find(c.Order.begin(), c.Order.end(), c.Move.B);
+    if (a == c.Order.end() || b == c.Order.end()) return moved;
+    if (b < a) std::swap(a, b);
+    for (auto it = a; it <= b; ++it)
+        if (*it >= 1 && *it <= c.Count() && c.Stat[static_cast<std::size_t>(*it - 1)] != notsub)
+            moved.push_back(*it);
+    return moved;
+}
+
 bool TPolicy::MovesOnlyOrderFree(const TCandidate& c) const {
     if (c.Move.Kind != TMoveKind::Order || c.Move.A < 1) return false;
-    for (std::int32_t r : {c.Move.A, c.Move.B}) {
-        if (r < 1 || r > c.Count()) return false;
-        if (c.Stat[static_cast<std::size_t>(r - 1)] != notsub &&
-            !std::binary_search(State.OrderFree.begin(), State.OrderFree.end(), r))
-            return false;
-    }
-    return true;
+    const std::vector<std::int32_t> moved = CondensedMoved(c);
+    return std::all_of(moved.begin(), moved.end(), [&](std::int32_t r) {
+        return std::binary_search(State.OrderFree.begin(), State.OrderFree.end(), r);
+    });
 }
 
 void TPolicy::Learn(const TCandidate& candidate, const TLesson& lesson,
@@ -307,10 +317,8 @@ void TPolicy::Learn(const TCandidate& candidate, const TLesson& lesson,
     if (move.Kind == TMoveKind::Order && move.A > 0) {
         // Eliminations that do not touch each other commute: moving them past each other
         // leaves the condensed system, and so the time, exactly as it was.
-        for (std::int32_t r : {move.A, move.B})
-            if (r >= 1 && r <= candidate.Count() &&
-                candidate.Stat[static_cast<std::size_t>(r - 1)] != notsub)
-                SetOrderFree(r, lesson.Unchanged());
+        for (std::int32_t r : CondensedMoved(candidate))
+            SetOrderFree(r, lesson.Unchanged());
     } else if (move.Kind == TMoveKind::Toggle && move.A >= 1 && move.A <= candidate.Count()) {
         if (lesson.Accepted) SetOrderFree(move.A, false); // condensed anew, or left alone
         // A round of rest for each 1 % that the toggle lost, up to four; a job with no time

@@ -80,9 +80,9 @@ struct TPolicyState {
     double ToggleCredit = 0;
     // Moves that improved on a best that has since moved on, to be made on the new best.
     std::vector<TMoveSpec> Replays;
-    // Condensed records whose last exchange left the time exactly as it was (ascending): an
-    // exchange that moves only such records, and left-alone ones, most likely changes
-    // nothing either.
+    // Condensed records that the last exchange to move them (as one of its two records, or
+    // by moving those past them) left the time exactly as it was (ascending): an exchange
+    // that moves only such records, and left-alone ones, most likely changes nothing either.
     std::vector<std::int32_t> OrderFree;
     // Rounds of the toggle walk for which each record is passed over (empty: none): a
     // toggle that made its best clearly slower is seldom worth trying again soon.
@@ -135,6 +135,8 @@ class TPolicy {
     bool Apply(TMove move, TCandidate& candidate);
     bool Replay(const TMoveSpec& move, TCandidate& candidate) const;
     bool Fresh(const TCandidate& candidate);
+    // The condensed records an exchange moved: its two and those between them.
+    std::vector<std::int32_t> CondensedMoved(const TCandidate& candidate) const;
     bool MovesOnlyOrderFree(const TCandidate& candidate) const;
     void SetOrderFree(std::int32_t record, bool orderFree);
     void StartSweep();

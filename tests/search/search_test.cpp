@@ -170,6 +170,14 @@ TEST(SearchPolicy, ExchangesThatChangeNothingAreNotTimedOrComeLast) {
     moved.Move = {TMoveKind::Order, 2, 3};
     r.Learn(moved, Timed(0.02), best);
     EXPECT_EQ(r.State.OrderFree, (std::vector<std::int32_t>{1}));
+    // The condensed records an exchange moved its two past are order-free with them.
+    TCandidate wide;
+    wide.Stat = {sub, notsub, sub, sub};
+    wide.Order = {4, 2, 3, 1};
+    wide.Move = {TMoveKind::Order, 1, 4};
+    TPolicy x(TStrategy::Pair, std::vector<TRecordFlags>(4), 5, true);
+    x.Learn(wide, Timed(0), wide);
+    EXPECT_EQ(x.State.OrderFree, (std::vector<std::int32_t>{1, 3, 4}));
 }
 
 TEST(SearchPolicy, SweepTogglesEachRecordOnceThenTurnsToExchanges) {

@@ -49,7 +49,7 @@ TPolicyState StateFrom(const json& j) {
     s.SweepStarted = j.at("sweepStarted").get<bool>();
     s.SweepGained = j.at("sweepGained").get<bool>();
     s.SweepsDone = j.at("sweepsDone").get<bool>();
-    // Absent from the journals of earlier versions, which alternated the two moves.
+    // Absent from the journals of earlier versions, which read with the defaults.
     s.ToggleGains = j.value("toggleGains", s.ToggleGains);
     s.OrderGains = j.value("orderGains", s.OrderGains);
     s.ToggleCredit = j.value("toggleCredit", s.ToggleCredit);

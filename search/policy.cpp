@@ -23,6 +23,16 @@ bool Toggle(std::int32_t& stat, const TRecordFlags& flags) {
     return true;
 }
 
+// Where records a and b stand in an order, the earlier first; both end() when either is
+// missing.
+template <class TOrder> auto PlacesOf(TOrder& order, std::int32_t a, std::int32_t b) {
+    auto pa = std::find(order.begin(), order.end(), a);
+    auto pb = std::find(order.begin(), order.end(), b);
+    if (pa == order.end() || pb == order.end()) return std::pair(order.end(), order.end());
+    if (pb < pa) std::swap(pa, pb);
+    return std::pair(pa, pb);
+}
+
 std::string ToggleText(const TCandidate& c, std::int32_t record) {
     const std::int32_t s = c.Stat[static_cast<std::size_t>(record - 1)];
     return "Toggle record " + std::to_string(record) + " to " +
@@ -292,10 +302,8 @@ void TPolicy::SetOrderFree(std::int32_t record, bool orderFree) {
 std::vector<std::int32_t> TPolicy::CondensedMoved(const TCandidate& c) const {
     // An exchange moves its two records past each other and past every record between them.
     std::vector<std::int32_t> moved;
-    auto a = std::find(c.Order.begin(), c.Order.end(), c.Move.A);
-    auto b = std::find(c.Order.begin(), c.Order.end(), c.Move.B);
-    if (a == c.Order.end() || b == c.Order.end()) return moved;
-    if (b < a) std::swap(a, b);
+    const auto [a, b] = PlacesOf(c.Order, c.Move.A, c.Move.B);
+    if (a == c.Order.end()) return moved;
     for (auto it = a; it <= b; ++it)
         if (*it >= 1 && *it <= c.Count() && c.Stat[static_cast<std::size_t>(*it - 1)] != notsub)
             moved.push_back(*it);
@@ -352,9 +360,8 @@ bool TPolicy::Replay(const TMoveSpec& move, TCandidate& c) const {
         stat = move.B;
         c.Change = ToggleText(c, move.A) + " (made again on the new best)";
     } else {
-        auto a = std::find(c.Order.begin(), c.Order.end(), move.A);
-        auto b = std::find(c.Order.begin(), c.Order.end(), move.B);
-        if (a == c.Order.end() || b == c.Order.end() || a == b) return false;
+        const auto [a, b] = PlacesOf(c.Order, move.A, move.B);
+        if (a == c.Order.end() || a == b) return false;
         std::iter_swap(a, b);
         c.Change = "Exchange records " + std::to_string(move.A) + " and " + std::to_string(move.B) +
                    " (made again on the new best)";

@@ -307,6 +307,23 @@ int RunSearch(const std::vector<std::string>& args) {
         return ExitRefused;
     }
 
+    // The plot is written once now, so that a path it cannot be written to is found before
+    // a night of jobs rather than after it; on a resumed search it shows the journal's jobs.
+    auto writePlot = [&]() {
+        try {
+            ReplaceFileContents(o.PlotFile,
+                                ConvergencePlotSvg(run.Entries(), "Search of " + folder));
+            return true;
+        } catch (const TFileError& e) {
+            say(e.what());
+            return false;
+        }
+    };
+    if (!o.PlotFile.empty() && !writePlot()) {
+        if (csv) std::fclose(csv);
+        return ExitWriteFailed;
+    }
+
     const bool terminal = StderrIsTerminal();
     bool progressShown = false;
     auto clearProgress = [&]() {
@@ -360,15 +377,7 @@ int RunSearch(const std::vector<std::string>& args) {
     }
     clearProgress();
     if (csv) std::fclose(csv);
-    if (!o.PlotFile.empty()) {
-        try {
-            ReplaceFileContents(o.PlotFile,
-                                ConvergencePlotSvg(run.Entries(), "Search of " + folder));
-        } catch (const TFileError& e) {
-            say(e.what());
-            status = ExitWriteFailed;
-        }
-    }
+    if (!o.PlotFile.empty() && !writePlot()) status = ExitWriteFailed;
     if (end == TSearchEnd::Paused) {
         say("stopped: a job failed: " + run.FailureReason);
         if (status == ExitOk) status = ExitJobFailed;
@@ -424,7 +433,8 @@ const TCliRegistration registration{{
     "  --seed S             seed of the generator (default: the clock)\n"
     "  --time-limit SECONDS longest a job may run (default 3600); it is then ended, failed\n"
     "  --csv FILE           one row per finished job\n"
-    "  --plot FILE.svg      a convergence plot, written at the end\n"
+    "  --plot FILE.svg      a convergence plot, written at the start (so that a bad path\n"
+    "                       is found at once) and at the end\n"
     "  --repeats            time a condensation again when it is drawn again, and an\n"
     "                       exchange of records that lately changed nothing when exchanged\n"
     "  --quiet              no job lines, only the final lines and messages\n\n"

@@ -77,6 +77,11 @@ expect_status 64 $? "launcher without {cmd}"
 grep -q 'needs the word {cmd}' err.txt && ok || fail "message: $(cat err.txt)"
 cli search gen --strategy best >/dev/null 2>&1
 expect_status 64 $? "unknown strategy"
+# A plot that cannot be written is found before any job runs.
+rm -rf p p.w1 && cp -r gen p
+cli search p --max-jobs 3 --plot "$WORK/no/such/folder/p.svg" >/dev/null 2>err.txt
+expect_status 3 $? "unwritable plot"
+[ ! -f p/Job0 ] && grep -q 'p.svg' err.txt && ok || fail "unwritable plot: $(cat err.txt)"
 
 # The demo model: the plot is kept as an artefact of the test run.
 rm -rf demo demo.w1 && cp -r "$DEMO" demo && cp "$KESTO" . 2>/dev/null

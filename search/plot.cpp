@@ -105,6 +105,9 @@ std::string ConvergencePlotSvg(const std::vector<TJournalEntry>& entries, const 
         svg += "<polyline points=\"" + line.substr(1) +
                "\" fill=\"none\" stroke=\"#1a9a3a\" stroke-width=\"2\"/>\n";
     svg += marks;
+    if (jobs.empty())
+        svg += "<text x=\"" + Num(left + plotW / 2) + "\" y=\"" + Num(top + plotH / 2) +
+               "\" text-anchor=\"middle\" fill=\"#666\">no job has finished yet</text>\n";
     const double ly = top + plotH - 50;
     svg += "<g transform=\"translate(" + Num(left + plotW - 170) + "," + Num(ly) + ")\">"
            "<circle cx=\"6\" cy=\"0\" r=\"2.5\" fill=\"#4a7bd0\"/><text x=\"16\" y=\"4\">job time</text>"

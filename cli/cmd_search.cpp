@@ -19,6 +19,7 @@
 #include "search/journal.h"
 #include "search/plot.h"
 #include "search/run.h"
+#include "search/structure.h"
 #include "sti/stiUtils.h"
 
 namespace pelvarn::cli {
@@ -196,6 +197,43 @@ std::string ProgressText(const TSearchProgress& p, const TSearchOptions& o) {
     return s;
 }
 
+// The model file is the first word of a line of initial.sti that names a file in the job
+// folder (the translator's answer to its first question).
+bool ReadModelStructure(const std::string& folder, const std::string& initial,
+                        const TSubInfo& records, std::int32_t count, TModelStructure& structure,
+                        std::string& reason) {
+    std::string text;
+    if (!ReadWholeFile(initial, text, reason)) return false;
+    std::string model;
+    std::size_t start = 0;
+    while (model.empty() && start < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        line = Trim(line.substr(0, line.find('!')));
+        const std::string word = line.substr(0, line.find_first_of(" \t"));
+        if (!word.empty() && AsciiLower(word) != "initial.sti" &&
+            FileExists(JoinPath(folder, word)))
+            model = word;
+    }
+    if (model.empty()) {
+        reason = "initial.sti names no model file in the job folder";
+        return false;
+    }
+    std::string modelText;
+    if (!ReadWholeFile(JoinPath(folder, model), modelText, reason)) return false;
+    std::vector<std::pair<std::string, std::string>> items;
+    for (std::int32_t i = 1; i <= count; ++i)
+        items.emplace_back(records[static_cast<std::size_t>(i)].VarName,
+                           records[static_cast<std::size_t>(i)].EqName);
+    if (!structure.Parse(modelText, items, reason)) {
+        reason = model + ": " + reason;
+        return false;
+    }
+    return true;
+}
+
 int RunSearch(const std::vector<std::string>& args) {
     const TCliCommand& self = FindCommand("search");
     TSearchCliOptions o;
@@ -301,6 +339,14 @@ int RunSearch(const std::vector<std::string>& args) {
 
     TProcessEvaluator evaluator(folder, workers, *records, command, launcher);
     TSearchRun run(o.Search, *records, count, folder, journal, evaluator);
+    if (o.Search.NoRepeats) {
+        auto structure = std::make_shared<TModelStructure>();
+        if (ReadModelStructure(folder, initial, *records, count, *structure, reason))
+            run.SetModelStructure(structure);
+        else
+            say("warning: " + reason +
+                ": an exchange is judged by the condensation as written, not by what it does");
+    }
     if (resuming && !run.Resume(contents, reason)) {
         if (csv) std::fclose(csv);
         say("cannot resume from " + journal + ": " + reason);

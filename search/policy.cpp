@@ -138,10 +138,18 @@ bool TPolicy::CanChange() const {
     }
 }
 
-void TPolicy::MarkSeen(const TCandidate& candidate) { Seen.insert(CondensationKey(candidate)); }
+std::string TPolicy::SeenKey(const TCandidate& candidate) const {
+    if (Structure) {
+        std::string key = Structure->EliminationKey(candidate.Stat, candidate.Order);
+        if (!key.empty()) return key;
+    }
+    return CondensationKey(candidate);
+}
+
+void TPolicy::MarkSeen(const TCandidate& candidate) { Seen.insert(SeenKey(candidate)); }
 
 bool TPolicy::IsSeen(const TCandidate& candidate) const {
-    return Seen.count(CondensationKey(candidate)) != 0;
+    return Seen.count(SeenKey(candidate)) != 0;
 }
 
 void TPolicy::StartSweep() {
@@ -374,7 +382,7 @@ bool TPolicy::Replay(const TMoveSpec& move, TCandidate& c) const {
 // True when the candidate is to be timed: it was not timed before, or repeats are allowed.
 // It is counted as seen.
 bool TPolicy::Fresh(const TCandidate& candidate) {
-    const bool fresh = Seen.insert(CondensationKey(candidate)).second;
+    const bool fresh = Seen.insert(SeenKey(candidate)).second;
     return fresh || !NoRepeats;
 }
 

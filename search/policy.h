@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
 #include "base/prng.h"
+#include "search/structure.h"
 #include "sti/subrecord.h"
 
 namespace pelvarn::search {
@@ -113,6 +115,12 @@ class TPolicy {
     // The next candidate made from best, already counted as seen. False when every draw up to
     // the bound was a condensation already timed: the neighbourhood of the best is exhausted.
     bool Next(const TCandidate& best, TCandidate& next);
+    // With the model's structure, condensations that make the same eliminations count as one
+    // (an exchange of eliminations that do not touch each other is no change); without it,
+    // those with the same key. Set before any candidate is counted.
+    void SetStructure(std::shared_ptr<const TModelStructure> structure) {
+        Structure = std::move(structure);
+    }
     // Counts a candidate as timed (the initial one, and those of a journal being resumed).
     void MarkSeen(const TCandidate& candidate);
     bool IsSeen(const TCandidate& candidate) const;
@@ -135,6 +143,7 @@ class TPolicy {
     bool Apply(TMove move, TCandidate& candidate);
     bool Replay(const TMoveSpec& move, TCandidate& candidate) const;
     bool Fresh(const TCandidate& candidate);
+    std::string SeenKey(const TCandidate& candidate) const;
     // The condensed records an exchange moved: its two and those between them.
     std::vector<std::int32_t> CondensedMoved(const TCandidate& candidate) const;
     bool MovesOnlyOrderFree(const TCandidate& candidate) const;
@@ -146,6 +155,7 @@ class TPolicy {
     std::vector<std::int32_t> Alterable;
     bool NoRepeats;
     std::unordered_set<std::string> Seen;
+    std::shared_ptr<const TModelStructure> Structure;
 };
 
 } // namespace pelvarn::search

@@ -64,6 +64,10 @@ class TSearchRun {
     const TCandidate& Best() const { return BestCandidate; }
     std::int64_t BestJob() const { return BestJobNumber; }
     const TPolicy& Policy() const { return ThePolicy; }
+    // The model's structure for the policy's repeats (before Resume and Run).
+    void SetModelStructure(std::shared_ptr<const TModelStructure> structure) {
+        ThePolicy.SetStructure(std::move(structure));
+    }
     std::string FailureReason; // of the failure that paused the run
     std::int64_t Verified = -1; // the job chosen by --verify
     double VerifiedMedian = 0;

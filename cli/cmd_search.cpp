@@ -430,7 +430,11 @@ int RunSearch(const std::vector<std::string>& args) {
     } else if (end == TSearchEnd::Interrupted) {
         say("interrupted; --resume continues from " + journal);
     } else if (end == TSearchEnd::Exhausted) {
-        say("every candidate near the best has been timed: the search is complete");
+        say(run.Policy().NeighbourhoodCovered
+                ? "every candidate near the best has been timed: the search is complete"
+                : "no untimed candidate near the best was found in " +
+                      std::to_string(TPolicy::MaxNeighbours) +
+                      " tries: the search ends (--resume tries again)");
     }
     for (const TJournalEntry& e : run.Entries())
         if (e.Job == run.BestJob() && e.VerifyOf < 0 && e.Status == TJobStatus::Ok) {

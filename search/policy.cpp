@@ -402,6 +402,40 @@ bool TPolicy::Next(const TCandidate& best, TCandidate& next) {
             return true;
         if (NoRepeats) ++Redraws;
     }
+    // The draws found nothing new; before the search is called complete, every candidate one
+    // move from the best is looked at in turn, up to a bound.
+    return NextUntimedNeighbour(best, next);
+}
+
+bool TPolicy::NextUntimedNeighbour(const TCandidate& best, TCandidate& next) {
+    NeighbourhoodCovered = false;
+    std::int64_t looked = 0;
+    if (Strategy != TStrategy::Pair && Strategy != TStrategy::Shuffle) {
+        for (std::int32_t r : Alterable) {
+            next = best;
+            const auto i = static_cast<std::size_t>(r - 1);
+            if (!Toggle(next.Stat[i], Records[i])) continue;
+            next.Change = ToggleText(next, r);
+            next.Move = {TMoveKind::Toggle, r, next.Stat[i]};
+            ++looked;
+            if (Fresh(next)) return true;
+        }
+    }
+    const std::size_t n = best.Order.size();
+    if (Strategy != TStrategy::Alter) {
+        for (std::size_t a = 0; a + 1 < n; ++a)
+            for (std::size_t b = a + 1; b < n; ++b) {
+                if (looked >= MaxNeighbours) return false;
+                next = best;
+                std::swap(next.Order[a], next.Order[b]);
+                next.Move = {TMoveKind::Order, next.Order[b], next.Order[a]};
+                next.Change = "Exchange records " + std::to_string(next.Order[b]) + " and " +
+                              std::to_string(next.Order[a]);
+                ++looked;
+                if (Fresh(next)) return true;
+            }
+    }
+    NeighbourhoodCovered = true;
     return false;
 }
 

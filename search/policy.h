@@ -136,6 +136,11 @@ class TPolicy {
     // Draws in which an exchange of order-free records is drawn again; after them it is
     // timed, so that the search never runs dry on what it only guessed.
     static constexpr int OrderFreeDraws = 20;
+    // After the draws, the candidates one move from the best looked at in turn, at most.
+    static constexpr std::int64_t MaxNeighbours = 20000;
+    // False when Next last gave up at that bound rather than after looking at every
+    // candidate one move from the best.
+    bool NeighbourhoodCovered = true;
 
   private:
     enum class TMove { Toggle, Pair, Shuffle, SweepToggle, RandomToggle };
@@ -144,6 +149,7 @@ class TPolicy {
     bool Replay(const TMoveSpec& move, TCandidate& candidate) const;
     bool Fresh(const TCandidate& candidate);
     std::string SeenKey(const TCandidate& candidate) const;
+    bool NextUntimedNeighbour(const TCandidate& best, TCandidate& next);
     // The condensed records an exchange moved: its two and those between them.
     std::vector<std::int32_t> CondensedMoved(const TCandidate& candidate) const;
     bool MovesOnlyOrderFree(const TCandidate& candidate) const;

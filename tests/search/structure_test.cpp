@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/prng.h"
+#include "search/policy.h"
 #include "search/structure.h"
 #include "sim/condense.h"
 #include "sim/ksxmodel.h"
@@ -90,6 +91,39 @@ TEST(ModelStructure, KeysAreEqualExactlyWhenTheEliminationsAreTheSame) {
     ASSERT_TRUE(broken.Parse("Variable x, y; Equation E_x x = y; Equation E_y y = x;",
                              {{"x", "E_x"}, {"y", "E_y"}, {"y", "E_x"}}, reason));
     EXPECT_EQ(broken.EliminationKey({sub, sub, sub}, {1, 2, 3}), "");
+}
+
+// Next gives every candidate one move from the best once, counting condensations that make
+// the same eliminations as one, and only then says there is none left.
+TEST(ModelStructure, TheNeighbourhoodIsCoveredBeforeTheSearchEnds) {
+    struct TCase {
+        std::int32_t Records;
+        bool WithStructure;
+        int Expected; // toggles and distinct exchanges
+    };
+    const TCase cases[] = {{30, false, 30 + 30 * 29 / 2}, {3, true, 3 + 1}};
+    for (const TCase& c : cases) {
+        TPolicy p(TStrategy::AlterPair, std::vector<TRecordFlags>(static_cast<std::size_t>(c.Records)),
+                  7, true);
+        if (c.WithStructure) {
+            auto structure = std::make_shared<TModelStructure>();
+            std::string reason;
+            ASSERT_TRUE(structure->Parse(SmallModel, SmallRecords, reason)) << reason;
+            p.SetStructure(structure);
+        }
+        TCandidate best;
+        for (std::int32_t r = 1; r <= c.Records; ++r) {
+            best.Stat.push_back(sub);
+            best.Order.push_back(r);
+        }
+        p.MarkSeen(best);
+        int offered = 0;
+        TCandidate next;
+        while (offered <= c.Expected && p.Next(best, next))
+            ++offered;
+        EXPECT_EQ(offered, c.Expected) << c.Records << " records";
+        EXPECT_TRUE(p.NeighbourhoodCovered);
+    }
 }
 
 // On the stand-in's generated models, two condensations with one key always take the same

@@ -113,7 +113,8 @@ class TPolicy {
     // cannot, nor can the order moves with fewer than two records).
     bool CanChange() const;
     // The next candidate made from best, already counted as seen. False when every draw up to
-    // the bound was a condensation already timed: the neighbourhood of the best is exhausted.
+    // the bound was a condensation already timed, and so was every candidate one move from
+    // the best when they were then looked at in turn (see NeighbourhoodCovered).
     bool Next(const TCandidate& best, TCandidate& next);
     // With the model's structure, condensations that make the same eliminations count as one
     // (an exchange of eliminations that do not touch each other is no change); without it,

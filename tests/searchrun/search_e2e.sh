@@ -77,6 +77,11 @@ expect_status 64 $? "launcher without {cmd}"
 grep -q 'needs the word {cmd}' err.txt && ok || fail "message: $(cat err.txt)"
 cli search gen --strategy best >/dev/null 2>&1
 expect_status 64 $? "unknown strategy"
+# Without its model file the search says that it judges exchanges as written.
+rm -rf q q.w1 && cp -r gen q && rm q/gen.ksx
+cli search q --max-jobs 2 >/dev/null 2>err.txt
+grep -q 'warning: initial.sti names no model file in the job folder' err.txt && ok ||
+    fail "no model file: $(cat err.txt)"
 # A plot that cannot be written is found before any job runs.
 rm -rf p p.w1 && cp -r gen p
 cli search p --max-jobs 3 --plot "$WORK/no/such/folder/p.svg" >/dev/null 2>err.txt

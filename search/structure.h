@@ -36,9 +36,6 @@ class TModelStructure {
     std::string EliminationKey(const std::vector<std::int32_t>& stat,
                                const std::vector<std::int32_t>& order) const;
 
-    std::size_t VariableCount() const { return VarCount; }
-    std::size_t EquationCount() const { return Holds.size(); }
-
   private:
     std::size_t VarCount = 0;
     std::size_t Words = 0;                     // 64-bit words of one equation's variable set

@@ -54,11 +54,6 @@ TEST(ModelStructure, ReadsDeclarationsAndRefusesWhatItCannotUse) {
         EXPECT_EQ(s.Parse(c.Text, c.Records, reason), c.Reason.empty()) << c.Text;
         EXPECT_NE(reason.find(c.Reason), std::string::npos) << reason;
     }
-    TModelStructure s;
-    std::string reason;
-    ASSERT_TRUE(s.Parse(SmallModel, SmallRecords, reason));
-    EXPECT_EQ(s.VariableCount(), 5u);
-    EXPECT_EQ(s.EquationCount(), 4u);
 }
 
 TEST(ModelStructure, KeysAreEqualExactlyWhenTheEliminationsAreTheSame) {

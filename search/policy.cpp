@@ -39,6 +39,20 @@ std::string ToggleText(const TCandidate& c, std::int32_t record) {
            (s >= 0 && s <= 2 ? SubStatName[static_cast<std::size_t>(s)] : std::to_string(s));
 }
 
+// Toggles record r of c and says so in its change and move; false for a record that must
+// be condensed.
+bool ToggleRecord(TCandidate& c, std::int32_t r, const TRecordFlags& flags) {
+    std::int32_t& stat = c.Stat[static_cast<std::size_t>(r - 1)];
+    if (!Toggle(stat, flags)) return false;
+    c.Change = ToggleText(c, r);
+    c.Move = {TMoveKind::Toggle, r, stat};
+    return true;
+}
+
+std::string ExchangeText(std::int32_t a, std::int32_t b) {
+    return "Exchange records " + std::to_string(a) + " and " + std::to_string(b);
+}
+
 } // namespace
 
 bool ParseStrategy(const std::string& name, TStrategy& strategy) {
@@ -236,34 +250,26 @@ bool TPolicy::Apply(TMove move, TCandidate& c) {
                 if (firstRested == 0) firstRested = p;
                 continue;
             }
-            changed = Toggle(c.Stat[i], Records[i]);
+            changed = ToggleRecord(c, p, Records[i]);
         }
         if (!changed && firstRested > 0) {
             p = firstRested;
-            changed = Toggle(c.Stat[static_cast<std::size_t>(p - 1)],
-                             Records[static_cast<std::size_t>(p - 1)]);
+            changed = ToggleRecord(c, p, Records[static_cast<std::size_t>(p - 1)]);
         }
-        if (changed) {
-            State.AlterPos = p;
-            c.Change = ToggleText(c, p);
-            c.Move = {TMoveKind::Toggle, p, c.Stat[static_cast<std::size_t>(p - 1)]};
-        }
+        if (changed) State.AlterPos = p;
         break;
     }
     case TMove::SweepToggle: {
         const std::int32_t r = State.SweepLeft.back();
         State.SweepLeft.pop_back();
-        Toggle(c.Stat[static_cast<std::size_t>(r - 1)], Records[static_cast<std::size_t>(r - 1)]);
-        c.Change = ToggleText(c, r) + " (sweep)";
-        c.Move = {TMoveKind::Toggle, r, c.Stat[static_cast<std::size_t>(r - 1)]};
+        ToggleRecord(c, r, Records[static_cast<std::size_t>(r - 1)]);
+        c.Change += " (sweep)";
         break;
     }
     case TMove::RandomToggle: {
         const std::int32_t r =
             Alterable[static_cast<std::size_t>(random.Below(static_cast<std::int32_t>(Alterable.size())))];
-        Toggle(c.Stat[static_cast<std::size_t>(r - 1)], Records[static_cast<std::size_t>(r - 1)]);
-        c.Change = ToggleText(c, r);
-        c.Move = {TMoveKind::Toggle, r, c.Stat[static_cast<std::size_t>(r - 1)]};
+        ToggleRecord(c, r, Records[static_cast<std::size_t>(r - 1)]);
         break;
     }
     case TMove::Pair: {
@@ -371,8 +377,7 @@ bool TPolicy::Replay(const TMoveSpec& move, TCandidate& c) const {
         const auto [a, b] = PlacesOf(c.Order, move.A, move.B);
         if (a == c.Order.end() || a == b) return false;
         std::iter_swap(a, b);
-        c.Change = "Exchange records " + std::to_string(move.A) + " and " + std::to_string(move.B) +
-                   " (made again on the new best)";
+        c.Change = ExchangeText(move.A, move.B) + " (made again on the new best)";
     }
     c.Move = move;
     c.Move.Replayed = true;
@@ -413,10 +418,7 @@ bool TPolicy::NextUntimedNeighbour(const TCandidate& best, TCandidate& next) {
     if (Strategy != TStrategy::Pair && Strategy != TStrategy::Shuffle) {
         for (std::int32_t r : Alterable) {
             next = best;
-            const auto i = static_cast<std::size_t>(r - 1);
-            if (!Toggle(next.Stat[i], Records[i])) continue;
-            next.Change = ToggleText(next, r);
-            next.Move = {TMoveKind::Toggle, r, next.Stat[i]};
+            if (!ToggleRecord(next, r, Records[static_cast<std::size_t>(r - 1)])) continue;
             ++looked;
             if (Fresh(next)) return true;
         }
@@ -429,8 +431,7 @@ bool TPolicy::NextUntimedNeighbour(const TCandidate& best, TCandidate& next) {
                 next = best;
                 std::swap(next.Order[a], next.Order[b]);
                 next.Move = {TMoveKind::Order, next.Order[b], next.Order[a]};
-                next.Change = "Exchange records " + std::to_string(next.Order[b]) + " and " +
-                              std::to_string(next.Order[a]);
+                next.Change = ExchangeText(next.Order[b], next.Order[a]);
                 ++looked;
                 if (Fresh(next)) return true;
             }

@@ -232,7 +232,8 @@ bool ReadModelStructure(const std::string& folder, const std::string& initial,
         start = end + 1;
         line = Trim(line.substr(0, line.find('!')));
         const std::string word = line.substr(0, line.find_first_of(" \t"));
-        if (!word.empty() && AsciiLower(word) != "initial.sti") files = ModelFilesNamed(folder, word);
+        if (!word.empty() && AsciiLower(word) != "initial.sti")
+            files = ModelFilesNamed(folder, word);
     }
     if (files.empty()) {
         reason = "initial.sti names no model file in the job folder";
@@ -375,10 +376,13 @@ int RunSearch(const std::vector<std::string>& args) {
 
     // The plot is written once now, so that a path it cannot be written to is found before
     // a night of jobs rather than after it; on a resumed search it shows the journal's jobs.
+    // Its title names the job folder by its own name: the path above it (often a temporary
+    // or a scheduler's folder) says nothing about the model.
     auto writePlot = [&]() {
         try {
-            ReplaceFileContents(o.PlotFile,
-                                ConvergencePlotSvg(run.Entries(), "Search of " + folder));
+            ReplaceFileContents(
+                o.PlotFile,
+                ConvergencePlotSvg(run.Entries(), "Search of " + JobFolderName(folder)));
             return true;
         } catch (const TFileError& e) {
             say(e.what());

@@ -27,6 +27,7 @@ td.n,th.n{text-align:right;font-variant-numeric:tabular-nums}
 .faster{color:#1a7a32}
 .slower{color:#b01e1e}
 .quiet{color:#777}
+code{white-space:nowrap;font-size:.95em}
 pre{background:#f6f6f6;padding:.6em .8em;overflow-x:auto;font-size:.9em}
 figure{margin:.6em 0}
 svg{max-width:100%;height:auto}
@@ -152,7 +153,8 @@ void Changes(TPage& p, const TSearchAnalysis& a) {
         return;
     }
     p.Add("<p class=\"lead\">optimal.sti holds Job" + std::to_string(a.KeptJob) +
-          (a.VerifiedJob >= 0 ? " (the best median of --verify)" : " (the fastest job)") +
+          (a.VerifiedJob >= 0 ? " (the best median of <code>--verify</code>)"
+                              : " (the fastest job)") +
           ", against initial.sti.</p>\n");
     p.Add("<h3>Statuses</h3>\n");
     if (a.StatusChanges.empty()) {
@@ -236,7 +238,7 @@ void Matters(TPage& p, const TSearchAnalysis& a) {
 void Sure(TPage& p, const TSearchAnalysis& a) {
     p.Add("<h2 id=\"sure\">How sure</h2>\n");
     if (a.Verified.empty()) {
-        p.Add("<p>--verify was not used: each condensation was timed once.</p>\n");
+        p.Add("<p><code>--verify</code> was not used: each condensation was timed once.</p>\n");
     } else {
         p.Add("<div class=\"wide\"><table>\n");
         p.Row({"Job", "n|In the search", "Timed again", "n|Median", "n|Spread", ""}, "th");

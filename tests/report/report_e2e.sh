@@ -63,7 +63,7 @@ if ! command -v chromium >/dev/null; then
     fail "chromium is not installed (scripts/install-deps installs it)"
 else
     rm -f "$PNG"
-    browser --window-size=1000,2200 --screenshot="$PNG" "file://$WORK/$REPORT" >/dev/null
+    browser --window-size=1000,6000 --screenshot="$PNG" "file://$WORK/$REPORT" >/dev/null
     [ -s "$PNG" ] && ok || fail "the browser wrote no picture"
     browser --dump-dom "file://$WORK/$REPORT" >dom.html
     grep -q '<svg' dom.html && grep -q '<polyline' dom.html && ok || fail "no plot in the page's DOM"

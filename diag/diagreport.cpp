@@ -447,7 +447,9 @@ std::string RegistryEnvironmentText(TDiagProbe& Probe) {
 
 std::string KestoWorkFolder(TDiagProbe& Probe, const std::string& Fallback) {
     std::string temp = Trim(Probe.TempFolder());
-    // A drive root keeps its separator: "C:" alone would name the drive's current folder.
+    // A drive root keeps its separator, and a bare drive gets one: "C:" alone would name the
+    // drive's current folder, and "C:kesto.rpt" a file in it.
+    if (temp.size() == 2 && temp[1] == ':') return temp + '\\';
     const bool driveRoot = temp.size() == 3 && temp[1] == ':';
     if (!driveRoot && temp.size() > 1 && (temp.back() == '\\' || temp.back() == '/'))
         temp.pop_back();

@@ -144,7 +144,8 @@ TEST(DiagReport, MemoryFiguresInMegabytesBeyondThirtyTwoBits) {
          {"3145728 megabytes physical RAM [TotalPhys]", "2097153 megabytes free RAM [AvailPhys]",
           "134217727 megabytes address space [TotalVirtual]",
           "134216796 megabytes free address space [AvailVirtual]",
-          "Memory Used [working set]: 1024 MB", "Memory [WorkingSet + AvailVirtual]: 134217820 MB"}},
+          "Memory Used [working set]: 1024 MB",
+          "Memory [WorkingSet + AvailVirtual]: 134217820 MB"}},
     };
     for (const TCase& c : cases) {
         TFakeProbe probe;
@@ -411,9 +412,8 @@ TEST(DiagReport, TranslatorFailuresAndTheBoundedWait) {
 TEST(DiagReport, TranslatorWorkFolderKeepsADriveRoot) {
     const std::string fallback = JoinPath("", "kv");
     const std::pair<std::string, std::string> cases[] = {
-        {"C:\\", "C:\\"},          {" D:/ ", "D:/"},        {"C:\\Temp\\", "C:\\Temp"},
-        {"C:\\Temp", "C:\\Temp"},  {"/tmp/", "/tmp"},       {"/", "/"},
-        {"  ", fallback},
+        {"C:\\", "C:\\"},         {" D:/ ", "D:/"},  {"E:", "E:\\"}, {"C:\\Temp\\", "C:\\Temp"},
+        {"C:\\Temp", "C:\\Temp"}, {"/tmp/", "/tmp"}, {"/", "/"},     {"  ", fallback},
     };
     for (const auto& [temp, want] : cases) {
         TFakeProbe probe;

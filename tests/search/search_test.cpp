@@ -195,8 +195,8 @@ TEST(SearchPolicy, EveryExchangeNamesTheTwoRecordsItMoves) {
             for (std::size_t i = 0; i < best.Order.size(); ++i)
                 if (next.Order[i] != best.Order[i]) moved.push_back(best.Order[i]);
             ASSERT_EQ(moved.size(), 2u) << next.Change;
-            const std::string want = "Exchange records " + std::to_string(moved[0]) + " and " +
-                                     std::to_string(moved[1]);
+            const std::string want =
+                "Exchange records " + std::to_string(moved[0]) + " and " + std::to_string(moved[1]);
             EXPECT_EQ(next.Change.substr(0, want.size()), want) << StrategyName(s);
             ++exchanges;
         }

@@ -81,6 +81,10 @@ bool StartProcessTreeDeafToCtrlC(const std::string& Title, const std::string& Pr
 bool ProcessEnded(ProcInfo& Info);
 bool ProcessEnded(ProcInfo& Info, TExitStatus& Exit);
 
+// Forgets a process that is left running: its handles are released (on POSIX the pid is
+// simply forgotten) and the record zeroed; the process itself is not touched.
+void ReleaseProcess(ProcInfo& Info);
+
 // Blocks until the recorded process ends or timeoutMs passes; true when it has ended. The
 // record is left as it is: ProcessEnded still releases it. True at once for a zeroed record.
 bool WaitForProcessEnd(const ProcInfo& Info, int timeoutMs);

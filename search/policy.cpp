@@ -283,9 +283,14 @@ bool TPolicy::Apply(TMove move, TCandidate& c) {
             if (r != order[static_cast<std::size_t>(i)]) moved.push_back(r);
             r = order[static_cast<std::size_t>(i)];
         }
+        // A draw of one place twice moves nothing: such a candidate is its best again and is
+        // never timed.
         c.Move = {TMoveKind::Order, 0, 0};
-        if (moved.size() == 2) c.Move = {TMoveKind::Order, moved[0], moved[1]};
-        c.Change = "Exchange random pair";
+        c.Change = "Exchange a record with itself";
+        if (moved.size() == 2) {
+            c.Move = {TMoveKind::Order, moved[0], moved[1]};
+            c.Change = ExchangeText(moved[0], moved[1]);
+        }
         break;
     }
     case TMove::Shuffle: {

@@ -1388,6 +1388,41 @@ void Help(const TArgs& a) {
     Say("engine calls of the box's Help: %s", Visible(ReadFile(calls)).c_str());
     PressOk(box);
     fs::remove(calls, ec);
+
+    // The about box carries the main window's context 776257: its Help button, F1 on any of
+    // its controls or on the box, and F1 in the diagnostics window it opens all show that
+    // topic, with the box's pop-up position first.
+    const std::string aboutCalls =
+        "1|" + chm + "|0\r\n0|" + chm + "|0\r\n1|" + chm + "|0\r\n15|" + chm + "|776257\r\n";
+    auto takeCalls = [&] {
+        WaitUntil([&] { return ReadFile(calls).size() >= aboutCalls.size(); }, 5000);
+        Sleep(200); // nothing more may follow
+        const std::string got = ReadFile(calls);
+        fs::remove(calls, ec);
+        return got;
+    };
+    PostMessageA(c.Image1, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageA(c.Image1, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    HWND about = WaitTopWindow(app, "TxwAboutBox", "picture clicked");
+    Click(ChildByText(about, "Button", "&Help"));
+    CheckEq(takeCalls(), aboutCalls, "the about box's Help button");
+    HWND aboutOk = ChildByText(about, "Button", "&OK");
+    for (HWND target : {aboutOk, ChildByText(about, "Button", "&Diagnostics"), about}) {
+        PostMessageA(target, 0x004D /* WM_KEYF1 */, 0, 0);
+        CheckEq(takeCalls(), aboutCalls, "F1 in the about box on " + ClassOf(target));
+    }
+    Click(ChildByText(about, "Button", "&Diagnostics"));
+    HWND form = WaitTopWindow(app, "TxwDiagForm", "Diagnostics clicked");
+    for (HWND target : {ChildOfClass(form, "Edit"), form}) {
+        PostMessageA(target, 0x004D /* WM_KEYF1 */, 0, 0);
+        CheckEq(takeCalls(), aboutCalls, "F1 in the diagnostics window on " + ClassOf(target));
+    }
+    Click(ChildByText(form, "Button", "&OK"));
+    WaitUntil([&] { return !IsWindow(form) || !IsWindowVisible(form); }, 10000);
+    Click(aboutOk);
+    WaitUntil([&] { return !IsWindow(about) || !IsWindowVisible(about); }, 10000);
+    Check(ReadFile(calls).empty(), "closing the windows asks for no help");
+
     app.Quit();
     CheckEq(ReadFile(calls), "18||0\r\n", "the program closes the help windows as it ends");
 }

@@ -186,6 +186,30 @@ TEST(SearchPolicy, ExchangesThatChangeNothingAreNotTimedOrComeLast) {
     EXPECT_EQ(x.State.OrderFree, (std::vector<std::int32_t>{1, 3, 4}));
 }
 
+TEST(SearchPolicy, EveryExchangeNamesTheTwoRecordsItMoves) {
+    for (TStrategy s : {TStrategy::AlterPair, TStrategy::Pair, TStrategy::Sweep}) {
+        TPolicy p(s, std::vector<TRecordFlags>(8), 4, true);
+        TCandidate best;
+        best.Stat.assign(8, sub);
+        best.Order = {3, 1, 4, 8, 5, 2, 7, 6};
+        p.MarkSeen(best);
+        int exchanges = 0;
+        TCandidate next;
+        for (int k = 0; k < 60 && p.Next(best, next); ++k) {
+            if (next.Order == best.Order) continue;
+            std::vector<std::int32_t> moved; // in the best's order
+            for (std::size_t i = 0; i < best.Order.size(); ++i)
+                if (next.Order[i] != best.Order[i]) moved.push_back(best.Order[i]);
+            ASSERT_EQ(moved.size(), 2u) << next.Change;
+            const std::string want =
+                "Exchange records " + std::to_string(moved[0]) + " and " + std::to_string(moved[1]);
+            EXPECT_EQ(next.Change.substr(0, want.size()), want) << StrategyName(s);
+            ++exchanges;
+        }
+        EXPECT_GT(exchanges, 0) << StrategyName(s);
+    }
+}
+
 TEST(SearchPolicy, SweepTogglesEachRecordOnceThenTurnsToExchanges) {
     const std::vector<TRecordFlags> flags{
         {false, false}, {false, true}, {true, false}, {false, false}};

@@ -188,7 +188,8 @@ std::string OvernightStatusText(const TSearchProgress& p, const TSearchOptions& 
     if (p.BestJob >= 0) {
         s += ", best Job" + std::to_string(p.BestJob) + " " + FormatFixed(p.BestSeconds, 2) + " s";
         if (p.InitialSeconds > 0)
-            s += " (" + FormatFixed(100.0 * (p.InitialSeconds - p.BestSeconds) / p.InitialSeconds, 1) +
+            s += " (" +
+                 FormatFixed(100.0 * (p.InitialSeconds - p.BestSeconds) / p.InitialSeconds, 1) +
                  " % faster)";
     }
     const double perHour = p.ElapsedHours > 0 ? p.DoneThisRun / p.ElapsedHours : 0;
@@ -207,7 +208,8 @@ std::string OvernightStatusText(const TSearchProgress& p, const TSearchOptions& 
 int OvernightProgressPermille(const TSearchProgress& p, const TSearchOptions& o) {
     if (o.MaxJobs <= 0 && o.MaxHours <= 0) return -1;
     double f = 0;
-    if (o.MaxJobs > 0) f = std::max(f, static_cast<double>(p.Done) / static_cast<double>(o.MaxJobs));
+    if (o.MaxJobs > 0)
+        f = std::max(f, static_cast<double>(p.Done) / static_cast<double>(o.MaxJobs));
     if (o.MaxHours > 0) f = std::max(f, p.ElapsedHours / o.MaxHours);
     return static_cast<int>(std::lround(std::clamp(f, 0.0, 1.0) * 1000));
 }
@@ -216,12 +218,9 @@ std::vector<std::string> JobListCells(const TJournalEntry& e) {
     const bool timed = e.Status == TJobStatus::Ok || e.Status == TJobStatus::Verify;
     std::string change = e.Candidate.Change;
     if (!e.Reason.empty()) change += (change.empty() ? "" : ": ") + e.Reason;
-    return {"Job" + std::to_string(e.Job),
-            std::to_string(e.Worker + 1),
-            JobStatusName(e.Status),
-            timed ? FormatFixed(e.Seconds, 2) : "",
-            FormatFixed(e.Wall, 1),
-            change};
+    return {"Job" + std::to_string(e.Job), std::to_string(e.Worker + 1),
+            JobStatusName(e.Status),       timed ? FormatFixed(e.Seconds, 2) : "",
+            FormatFixed(e.Wall, 1),        change};
 }
 
 // ---- the form
@@ -424,11 +423,11 @@ void TOvernightForm::Begin(bool resume) {
     } unlock{FolderLock};
 
     if (!resume && HasJournal()) {
-        const TAnswer a = View.Ask("The job folder already holds a search (" +
-                                       std::string(JournalName) +
-                                       ").\r\n\r\nYes: resume that search.\r\nNo: keep it under a "
-                                       "dated name and start a new search.\r\nCancel: do nothing.",
-                                   true);
+        const TAnswer a =
+            View.Ask("The job folder already holds a search (" + std::string(JournalName) +
+                         ").\r\n\r\nYes: resume that search.\r\nNo: keep it under a "
+                         "dated name and start a new search.\r\nCancel: do nothing.",
+                     true);
         if (a == TAnswer::Cancel) return;
         if (a == TAnswer::Yes) {
             resume = true;
@@ -591,7 +590,7 @@ void TOvernightForm::Deliver() {
             [[fallthrough]];
         case TEvent::TKind::Tick:
             View.SetText(TOvernightControl::StatusLabel, OvernightStatusText(e.Progress, Options) +
-                                                             (Stops.load() == 1 ? " - stopping"
+                                                             (Stops.load() == 1   ? " - stopping"
                                                               : Stops.load() >= 2 ? " - ending"
                                                                                   : ""));
             View.SetProgress(OvernightProgressPermille(e.Progress, Options));
@@ -632,8 +631,7 @@ void TOvernightForm::Finish(const TEvent& e) {
         return;
     }
     if (!e.Message.empty())
-        View.ShowMessage(e.Message, e.Error ? TMsgKind::Error : TMsgKind::Information,
-                         HcOvernight);
+        View.ShowMessage(e.Message, e.Error ? TMsgKind::Error : TMsgKind::Information, HcOvernight);
 }
 
 void TOvernightForm::StopBtnClick() {

@@ -318,10 +318,13 @@ int RunSearch(const std::vector<std::string>& args) {
 
     // The plot is written once now, so that a path it cannot be written to is found before
     // a night of jobs rather than after it; on a resumed search it shows the journal's jobs.
+    // Its title names the job folder by its own name: the path above it (often a temporary
+    // or a scheduler's folder) says nothing about the model.
     auto writePlot = [&]() {
         try {
-            ReplaceFileContents(o.PlotFile,
-                                ConvergencePlotSvg(run.Entries(), "Search of " + folder));
+            ReplaceFileContents(
+                o.PlotFile,
+                ConvergencePlotSvg(run.Entries(), "Search of " + JobFolderName(folder)));
             return true;
         } catch (const TFileError& e) {
             say(e.what());

@@ -151,6 +151,7 @@ void TSearchRun::Finished(std::int32_t w, const TJobOutcome& outcome) {
     e.VerifyOf = slot.VerifyOf;
     if (e.VerifyOf >= 0 && e.Status == TJobStatus::Ok) e.Status = TJobStatus::Verify;
     e.NextJob = NextJob;
+    e.At = Clock ? Clock() : std::string();
 
     if (e.VerifyOf < 0) {
         ++Done;
@@ -201,7 +202,8 @@ bool TSearchRun::Loop(bool verifying) {
             Ending = true;
             if (OnNote) OnNote("ending the running jobs");
             for (std::int32_t w = 0; w < Evaluator.Workers(); ++w)
-                if (Slots[static_cast<std::size_t>(w)].Busy) Evaluator.End(w, TJobStatus::Failed, "");
+                if (Slots[static_cast<std::size_t>(w)].Busy)
+                    Evaluator.End(w, TJobStatus::Failed, "");
         }
         std::int32_t running = 0;
         for (const auto& s : Slots)
@@ -295,7 +297,8 @@ void TSearchRun::VerifyBest() {
     Loop(true);
     std::map<std::int64_t, std::vector<double>> times;
     for (const auto& e : All)
-        if (e.VerifyOf >= 0 && e.Status == TJobStatus::Verify) times[e.VerifyOf].push_back(e.Seconds);
+        if (e.VerifyOf >= 0 && e.Status == TJobStatus::Verify)
+            times[e.VerifyOf].push_back(e.Seconds);
     const TJournalEntry* chosen = nullptr;
     double best = 0;
     for (const TJournalEntry* e : top) {
@@ -327,10 +330,23 @@ TSearchEnd TSearchRun::Run() {
     }
     Loop(false);
     if (Options.Verify > 0 && !Stopping && !Paused) VerifyBest();
-    if (Paused) return TSearchEnd::Paused;
-    if (Stopping) return TSearchEnd::Interrupted;
-    if (Exhausted) return TSearchEnd::Exhausted;
-    return TSearchEnd::Finished;
+    // The journal says how the run ended, so that its report can say it too.
+    TSearchEnd end = TSearchEnd::Finished;
+    std::string ended;
+    if (Paused) {
+        end = TSearchEnd::Paused;
+        ended = "paused";
+    } else if (Stopping) {
+        end = TSearchEnd::Interrupted;
+        ended = "interrupted";
+    } else if (Exhausted) {
+        end = TSearchEnd::Exhausted;
+        ended = ThePolicy.NeighbourhoodCovered ? "complete" : "exhausted";
+    } else {
+        ended = Options.MaxJobs > 0 && Done >= Options.MaxJobs ? "job limit" : "hour limit";
+    }
+    AppendJournalLine(JournalPath, EndLine(ended));
+    return end;
 }
 
 } // namespace pelvarn::search

@@ -17,24 +17,24 @@ namespace pelvarn::search {
 struct TSearchOptions {
     TStrategy Strategy = TStrategy::AlterPair;
     bool NoRepeats = true;
-    double Cap = 0;          // 0: no cap; else end a job running longer than Cap x the best's wall time
+    double Cap = 0; // 0: no cap; else end a job running longer than Cap x the best's wall time
     bool PauseOnFailure = false;
     std::int64_t MaxJobs = 0; // 0: no limit; counts the jobs of a resumed journal too
     double MaxHours = 0;      // 0: no limit
     std::uint32_t Seed = 0;
-    double TimeLimit = 3600;  // seconds a job may run
-    std::int32_t Verify = 0;  // times each of the best few is run again at the end
+    double TimeLimit = 3600; // seconds a job may run
+    std::int32_t Verify = 0; // times each of the best few is run again at the end
     std::int32_t VerifyCount = 3;
 };
 
 // What the run tells its front end.
 struct TSearchProgress {
-    std::int64_t Done = 0;      // finished jobs, those of the resumed journal included
+    std::int64_t Done = 0; // finished jobs, those of the resumed journal included
     std::int32_t Running = 0;
     std::int64_t BestJob = -1;
     double BestSeconds = 0;
     double InitialSeconds = 0;
-    double ElapsedHours = 0;    // of this run
+    double ElapsedHours = 0; // of this run
     std::int64_t DoneThisRun = 0;
 };
 
@@ -58,7 +58,8 @@ class TSearchRun {
     std::function<int()> Interrupts;
     std::function<void(const TJournalEntry&, const TSearchProgress&)> OnJob;
     std::function<void(const TSearchProgress&)> OnTick; // about once a second
-    std::function<void(const std::string&)> OnNote;      // lines worth telling the user
+    std::function<void(const std::string&)> OnNote;     // lines worth telling the user
+    std::function<std::string()> Clock = UtcNowText;    // when a job ended, for the journal
 
     const std::vector<TJournalEntry>& Entries() const { return All; }
     const TCandidate& Best() const { return BestCandidate; }
@@ -68,7 +69,7 @@ class TSearchRun {
     void SetModelStructure(std::shared_ptr<const TModelStructure> structure) {
         ThePolicy.SetStructure(std::move(structure));
     }
-    std::string FailureReason; // of the failure that paused the run
+    std::string FailureReason;  // of the failure that paused the run
     std::int64_t Verified = -1; // the job chosen by --verify
     double VerifiedMedian = 0;
 

@@ -20,8 +20,12 @@ struct TToken {
 
 using TStatement = std::vector<TToken>;
 
-bool IsNameStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '_' || c == '@'; }
+bool IsNameStart(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsNameChar(char c) {
+    return IsNameStart(c) || (c >= '0' && c <= '9') || c == '_' || c == '@';
+}
 
 // The text's statements as names and the punctuation that places them; comments,
 // descriptions and quoted texts are left out.
@@ -171,8 +175,8 @@ bool TModelStructure::Parse(const std::string& text,
         const auto v = vars.find(AsciiLower(varName));
         const auto e = eqs.find(AsciiLower(eqName));
         if (v == vars.end() || e == eqs.end()) {
-            reason = "the model file does not declare " + (v == vars.end() ? "variable " + varName
-                                                                             : "equation " + eqName);
+            reason = "the model file does not declare " +
+                     (v == vars.end() ? "variable " + varName : "equation " + eqName);
             return false;
         }
         if (!(Holds[e->second][v->second / 64] >> (v->second % 64) & 1)) {
@@ -270,7 +274,8 @@ bool ReadModelStructure(const std::string& folder, const std::string& initial,
         start = end + 1;
         line = Trim(line.substr(0, line.find('!')));
         const std::string word = line.substr(0, line.find_first_of(" \t"));
-        if (!word.empty() && AsciiLower(word) != "initial.sti") files = ModelFilesNamed(folder, word);
+        if (!word.empty() && AsciiLower(word) != "initial.sti")
+            files = ModelFilesNamed(folder, word);
     }
     if (files.empty()) {
         reason = "initial.sti names no model file in the job folder";

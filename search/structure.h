@@ -40,7 +40,7 @@ class TModelStructure {
 
   private:
     std::size_t VarCount = 0;
-    std::size_t Words = 0;                     // 64-bit words of one equation's variable set
+    std::size_t Words = 0;                         // 64-bit words of one equation's variable set
     std::vector<std::vector<std::uint64_t>> Holds; // per equation, the variables it holds
     std::vector<std::pair<std::size_t, std::size_t>> RecordItems; // per record: variable, equation
 };

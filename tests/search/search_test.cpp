@@ -3,6 +3,7 @@
 #include <map>
 #include <set>
 
+#include "platform/fileio.h"
 #include "search/journal.h"
 #include "search/policy.h"
 #include "search/run.h"
@@ -87,12 +88,17 @@ struct TRunResult {
     std::string Journal;
 };
 
+std::string FixedClock() {
+    return "2026-12-09T21:00:00Z";
+}
+
 TRunResult RunFake(const TTempDir& dir, TSearchOptions options, std::int32_t n,
                    std::int32_t workers = 1, const std::string& journalName = "j.jsonl") {
     auto recs = Records(n);
     TFakeEvaluator eval(workers);
     const std::string journal = dir.File(journalName);
     TSearchRun run(options, *recs, n, dir.Path(), journal, eval);
+    run.Clock = FixedClock;
     run.Run();
     return {run.Entries(), ReadBytes(journal)};
 }
@@ -300,7 +306,12 @@ TEST(SearchJournal, ResumeContinuesExactlyWhereTheSearchStopped) {
         o.MaxJobs = 40;
         auto recs = Records(10);
         TFakeEvaluator eval(1);
+        // As the front ends do: the line saying how the first run ended goes.
+        const std::string parts = ReadBytes(dir.File("parts.jsonl"));
+        EXPECT_EQ(contents.Ended, "job limit");
+        ReplaceFileContents(dir.File("parts.jsonl"), parts.substr(0, contents.ValidBytes));
         TSearchRun again(o, *recs, 10, dir.Path(), dir.File("parts.jsonl"), eval);
+        again.Clock = FixedClock;
         ASSERT_TRUE(again.Resume(contents, reason)) << reason;
         again.Run();
         EXPECT_EQ(ReadBytes(dir.File("parts.jsonl")), whole.Journal) << StrategyName(s);

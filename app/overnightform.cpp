@@ -482,6 +482,7 @@ void TOvernightForm::Begin(bool resume) {
                  launch->Resume ? "Resuming the search..." : "Starting the search...");
     Stops = 0;
     CloseWhenStopped = false;
+    HaveProgress = false;
     {
         std::lock_guard<std::mutex> lock(Mutex);
         Events.clear();
@@ -589,6 +590,8 @@ void TOvernightForm::Deliver() {
             plotChanged = true;
             [[fallthrough]];
         case TEvent::TKind::Tick:
+            Last = e.Progress;
+            HaveProgress = true;
             View.SetText(TOvernightControl::StatusLabel, OvernightStatusText(e.Progress, Options) +
                                                              (Stops.load() == 1   ? " - stopping"
                                                               : Stops.load() >= 2 ? " - ending"
@@ -608,9 +611,12 @@ void TOvernightForm::Deliver() {
 void TOvernightForm::Finish(const TEvent& e) {
     if (Worker.joinable()) Worker.join();
     FolderLock.Unlock();
-    std::string status = View.GetText(TOvernightControl::StatusLabel);
-    const std::string::size_type dash = status.find(" - ");
-    if (dash != std::string::npos) status.erase(dash);
+    // The figures of the last report, without a time left.
+    TSearchOptions noLimit = Options;
+    noLimit.MaxJobs = 0;
+    noLimit.MaxHours = 0;
+    Last.Running = 0;
+    std::string status = HaveProgress ? OvernightStatusText(Last, noLimit) : "";
     switch (e.End) {
     case TSearchEnd::Interrupted:
         status += status.empty() ? "Stopped: Resume continues the search."

@@ -91,6 +91,8 @@ class TOvernightForm {
     void Deliver();
 
     bool Running() const { return Worker.joinable(); }
+    // The user chose to stop the search and close the window once it has ended.
+    bool ClosingAfterStop() const { return CloseWhenStopped; }
     const std::string& JobFolder() const { return Folder; }
     const std::vector<search::TJournalEntry>& Entries() const { return Shown; }
     std::string JournalPath() const;
@@ -131,6 +133,8 @@ class TOvernightForm {
     TFileLock FolderLock;
     search::TSearchOptions Options;
     std::vector<search::TJournalEntry> Shown;
+    search::TSearchProgress Last; // the engine's last report
+    bool HaveProgress = false;
     bool CloseWhenStopped = false;
 };
 

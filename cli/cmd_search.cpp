@@ -18,6 +18,7 @@
 #include "search/evaluator.h"
 #include "search/journal.h"
 #include "search/plot.h"
+#include "search/report.h"
 #include "search/run.h"
 #include "search/structure.h"
 #include "sti/stiUtils.h"
@@ -280,7 +281,8 @@ int RunSearch(const std::vector<std::string>& args) {
     if (o.HaveLauncher) SplitShellWords(o.Launcher, launcher);
     std::vector<std::string> workers;
     const std::vector<std::string> skip{FileNamePart(journal), FileNamePart(o.CsvFile),
-                                        FileNamePart(o.PlotFile), "pelvarn.lock"};
+                                        FileNamePart(o.PlotFile), "pelvarn.lock",
+                                        "search-report.html"};
     for (std::int32_t w = 0; w < o.Parallel; ++w) {
         workers.push_back(WorkerFolder(folder, w));
         if (!MakeWorkerFolder(folder, workers.back(), skip, reason)) {
@@ -390,6 +392,18 @@ int RunSearch(const std::vector<std::string>& args) {
     clearProgress();
     if (csv) std::fclose(csv);
     if (!o.PlotFile.empty() && !writePlot()) status = ExitWriteFailed;
+    // Every search leaves its report beside its journal, whether it ended or was stopped.
+    const std::string journalFolder = FileFolder(journal);
+    const std::string reportFile = journalFolder.empty()
+                                       ? std::string("search-report.html")
+                                       : JoinPath(journalFolder, "search-report.html");
+    try {
+        std::string why;
+        if (!WriteSearchReport(folder, journal, reportFile, why)) say("no report written: " + why);
+    } catch (const TFileError& e) {
+        say(e.what());
+        status = ExitWriteFailed;
+    }
     if (end == TSearchEnd::Paused) {
         say("stopped: a job failed: " + run.FailureReason);
         if (status == ExitOk) status = ExitJobFailed;
@@ -457,7 +471,8 @@ const TCliRegistration registration{{
     "                       that lately changed nothing when exchanged\n"
     "  --quiet              no job lines, only the final lines and messages\n\n"
     "Ctrl+C stops starting jobs and waits for the running ones; a second Ctrl+C ends them.\n"
-    "The journal is left for --resume.\n\n"
+    "The journal is left for --resume. At the end, and when stopped, the search writes its\n"
+    "report, search-report.html, beside the journal (see \"pelvarn-cli report\").\n\n"
     "Exit status: 0 finished, stopped by a limit or by Ctrl+C, failed jobs skipped; 1 input\n"
     "refused (no job files, initial.sti refused, a journal that does not fit, another\n"
     "search running in FOLDER); 2 a job\n"

@@ -156,6 +156,7 @@ EOS
     done1=$(grep -c '"job"' g/search.jsonl)
     [ "$done1" -ge 2 ] && [ "$done1" -lt 30 ] && ok || fail "$done1 jobs before Ctrl+C"
     grep -q 'interrupted; --resume continues' err.txt && ok || fail "interrupt message: $(cat err.txt)"
+    grep -q 'stopped by the user' g/search-report.html && ok || fail "no report after Ctrl+C"
     cli search g --resume --max-jobs 6 --quiet >/dev/null 2>&1
     [ "$(grep -c '"job"' g/search.jsonl)" -ge "$done1" ] && ok || fail "resume after Ctrl+C"
 fi

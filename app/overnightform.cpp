@@ -11,6 +11,7 @@
 #include "base/textutil.h"
 #include "help/helpcontexts.h"
 #include "platform/fileio.h"
+#include "search/report.h"
 #include "search/structure.h"
 #include "sti/stiUtils.h"
 
@@ -571,6 +572,17 @@ void TOvernightForm::Run(std::shared_ptr<TLaunch> launch) {
         end.End = TSearchEnd::Refused;
         end.Error = true;
         end.Message = std::string("The search stopped:\r\n") + e.what();
+    }
+    // Every search leaves its report beside its journal, whether it ended or was stopped.
+    try {
+        std::string why;
+        WriteSearchReport(launch->Folder, launch->Journal, JoinPath(launch->Folder, ReportName),
+                          why);
+    } catch (const std::exception& e) {
+        if (!end.Error) {
+            end.Error = true;
+            end.Message = std::string("The search report cannot be written:\r\n") + e.what();
+        }
     }
     Post(std::move(end));
 }

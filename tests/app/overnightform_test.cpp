@@ -293,6 +293,7 @@ TEST_F(OvernightFormTest, RunsStopsAtItsLimitAndResumesWhereItEnded) {
     EXPECT_TRUE(View.Enabled[C::StartBtn]);
     EXPECT_TRUE(View.Enabled[C::ResumeBtn]);
     EXPECT_FALSE(View.Enabled[C::StopBtn]);
+    EXPECT_TRUE(View.Enabled[C::ReportBtn]); // the search left its report
     EXPECT_EQ(View.Settings["StopJobs"], "6");
 
     // Start again: Cancel leaves the journal alone; Yes resumes it with its job numbers.
@@ -320,7 +321,8 @@ TEST_F(OvernightFormTest, RunsStopsAtItsLimitAndResumesWhereItEnded) {
     EXPECT_EQ(JobLines(Journal()), 2u);
     int kept = 0;
     for (const auto& f : std::filesystem::directory_iterator(Dir.Path()))
-        if (f.path().filename().string().rfind("search-", 0) == 0) {
+        if (f.path().filename().string().rfind("search-", 0) == 0 &&
+            f.path().extension() == ".jsonl") {
             ++kept;
             EXPECT_EQ(ReadBytes(f.path().string()), before);
         }
@@ -357,6 +359,19 @@ TEST_F(OvernightFormTest, SecondStopEndsTheRunningJobsAndClosingWaitsForThem) {
     EXPECT_EQ(JobLines(Journal()), 0u);
     EXPECT_EQ(Jobs.Started, started); // none started after the first Stop
     EXPECT_TRUE(View.Enabled[C::ResumeBtn]);
+}
+
+TEST_F(OvernightFormTest, AJournalThatCannotBeWrittenStopsTheSearchWithTheSystemsMessage) {
+    std::filesystem::create_directory(Dir.File("search.jsonl"));
+    Form->FormShow(Dir.Path());
+    Form->StartBtnClick();
+    RunToEnd();
+    ASSERT_EQ(View.Messages.size(), 1u);
+    EXPECT_EQ(View.Messages[0].rfind("The search stopped:\r\n", 0), 0u);
+    EXPECT_GT(View.Messages[0].size(), std::string("The search stopped:\r\n").size());
+    EXPECT_EQ(Jobs.Started, 0);
+    EXPECT_TRUE(View.Enabled[C::StartBtn]);
+    EXPECT_FALSE(FileExists(Dir.File("optimal.sti")));
 }
 
 TEST_F(OvernightFormTest, AFolderInUseIsRefusedWithHelp) {

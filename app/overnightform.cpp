@@ -331,11 +331,11 @@ void TOvernightForm::UpdateButtons() {
         View.SetEnabled(c, !running);
 }
 
+void TOvernightForm::FormCreate() {
+    LoadSettings();
+}
+
 void TOvernightForm::FormShow(const std::string& jobFolder) {
-    if (!SettingsLoaded) {
-        LoadSettings();
-        SettingsLoaded = true;
-    }
     if (!Running()) {
         Folder = jobFolder;
         if (Folder.empty()) {

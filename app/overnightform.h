@@ -73,6 +73,8 @@ class TOvernightForm {
     TOvernightForm(const TOvernightForm&) = delete;
     TOvernightForm& operator=(const TOvernightForm&) = delete;
 
+    // The window's controls have been made: the stored options fill them.
+    void FormCreate();
     // The window is shown (or brought back) for the main window's job folder ("": none).
     void FormShow(const std::string& jobFolder);
 
@@ -124,7 +126,6 @@ class TOvernightForm {
     TEvaluatorFactory Factory;
     unsigned Processors;
     std::string Folder;
-    bool SettingsLoaded = false;
 
     std::thread Worker;
     std::atomic<int> Stops{0};

@@ -272,7 +272,10 @@ void TOvernightWindow::Show(const std::string& jobFolder) {
             return;
         }
         WakeTarget = Wnd;
-        Guard([&] { Form.FormShow(jobFolder); });
+        Guard([&] {
+            Form.FormCreate();
+            Form.FormShow(jobFolder);
+        });
         ShowWindow(Wnd, SW_SHOWNORMAL);
         UpdateWindow(Wnd);
         return;

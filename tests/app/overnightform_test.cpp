@@ -129,6 +129,7 @@ class OvernightFormTest : public testing::Test {
                     static_cast<std::int32_t>(r.WorkerFolders.size()), Jobs);
             },
             4);
+        Form->FormCreate();
     }
     ~OvernightFormTest() override {
         Form.reset();
@@ -327,6 +328,12 @@ TEST_F(OvernightFormTest, RunsStopsAtItsLimitAndResumesWhereItEnded) {
             EXPECT_EQ(ReadBytes(f.path().string()), before);
         }
     EXPECT_EQ(kept, 1);
+
+    // A window made again shows the options as last used.
+    View.Texts.clear();
+    Form->FormCreate();
+    EXPECT_EQ(View.Texts[C::StopJobs], "2");
+    EXPECT_EQ(View.Texts[C::JobsAtOnce], "2");
 }
 
 TEST_F(OvernightFormTest, SecondStopEndsTheRunningJobsAndClosingWaitsForThem) {

@@ -23,6 +23,7 @@
 #include <psapi.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -1521,7 +1522,31 @@ void Overnight(const TArgs& a) {
     Click(ctl(IdcOvernightClose));
     Check(WaitUntil([&] { return TopWindows(app.Pid(), "TOvernightForm").empty(); }, 10000),
           "Close closes the idle window");
-    app.Quit();
+
+    // Quitting while a search runs asks; Yes lets the running jobs finish, then the program
+    // ends, with every finished job in the journal.
+    app.Command(IdmOvernight);
+    form = WaitTopWindow(app, "TOvernightForm", "the window opens again");
+    start = ctl(IdcOvernightStart);
+    list = ctl(IdcOvernightJobList);
+    setText(IdcOvernightStopJobs, "");
+    Click(start);
+    TBox again = WaitBox(app, "the journal question again");
+    if (HWND y = GetDlgItem(again.Wnd, IDYES)) Click(y);
+    Check(WaitUntil([&] { return rows() >= 53; }, 120000), "the search runs on");
+    app.Command(IdmQuit);
+    TBox quit = WaitBox(app, "Quit while the search runs");
+    Check(quit.Text.find("Stop it?") != std::string::npos, "the question: " + Visible(quit.Text));
+    if (HWND y = GetDlgItem(quit.Wnd, IDYES)) Click(y);
+    Check(app.Exited(60000), "the program ends once the running jobs have finished");
+    const auto after = JournalJobs(ReadFile(model + "\\search.jsonl"));
+    Say("jobs in the journal after quitting: %zu", after.size());
+    Check(after.size() >= 53, "the jobs of the last run are in the journal");
+    std::vector<int> once(after.size() + 1, 0);
+    for (const TJournalJob& j : after)
+        if (j.Job >= 0 && static_cast<size_t>(j.Job) < once.size()) ++once[static_cast<size_t>(j.Job)];
+    Check(std::count(once.begin(), once.end(), 1) == static_cast<long>(after.size()),
+          "every job once in the journal");
 }
 
 // HELP and a message box's Help button reach the engine with the help file beside the program

@@ -176,7 +176,7 @@ void TOvernightWindow::CreateControls() {
     label("Launcher:");
     set(C::Launcher, make(WS_EX_CLIENTEDGE, "EDIT", "", edit, IdOf(C::Launcher)));
     const std::pair<C, const char*> buttons[] = {
-        {C::StartBtn, "&Start"},        {C::StopBtn, "S&top"},          {C::ResumeBtn, "&Resume"},
+        {C::StartBtn, "&Start"},        {C::StopBtn, "&Stop"},          {C::ResumeBtn, "&Resume"},
         {C::ReportBtn, "Open &report"}, {C::FolderBtn, "Open &folder"}, {C::HelpBtn, "&Help"},
         {C::CloseBtn, "&Close"}};
     for (const auto& [c, caption] : buttons)

@@ -190,7 +190,7 @@ void TOvernightWindow::CreateControls() {
              WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, IdcOvernightJobList);
     SendMessageA(JobList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                  LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
-    const std::pair<const char*, int> columns[] = {{"Job", 60},    {"Worker", 52},
+    const std::pair<const char*, int> columns[] = {{"Job", 60},    {"Worker", 66},
                                                    {"Status", 56}, {"Seconds", 64},
                                                    {"Wall", 52},   {"Change", 260}};
     int index = 0;
@@ -258,9 +258,18 @@ void TOvernightWindow::Layout() {
     placePx(Control(C::StatusLabel), Scale(m), Scale(y), w - Scale(2 * m), Scale(18));
     y = 204;
     const int top = Scale(y), bottom = h - Scale(m);
-    const int plotW = (w - Scale(3 * m)) * 11 / 20;
+    const int plotW = (w - Scale(3 * m)) / 2;
     placePx(Plot.Handle(), Scale(m), top, plotW, bottom - top);
     placePx(JobList, Scale(2 * m) + plotW, top, w - Scale(3 * m) - plotW, bottom - top);
+    if (JobList) {
+        // The change takes the rest of the list's width, and at least a readable share.
+        RECT inside;
+        GetClientRect(JobList, &inside);
+        int rest = inside.right - GetSystemMetrics(SM_CXVSCROLL);
+        for (int c = 0; c < 5; ++c)
+            rest -= static_cast<int>(SendMessageA(JobList, LVM_GETCOLUMNWIDTH, c, 0));
+        SendMessageA(JobList, LVM_SETCOLUMNWIDTH, 5, std::max(rest, Scale(160)));
+    }
     InvalidateRect(Wnd, nullptr, TRUE);
 }
 

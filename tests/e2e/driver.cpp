@@ -1439,7 +1439,8 @@ void Overnight(const TArgs& a) {
     setText(IdcOvernightStopJobs, "forty");
     Click(start);
     TBox refusal = WaitBox(app, "a refused option");
-    Check(refusal.Text.rfind("Stop after jobs:", 0) == 0, "the refusal names the field: " + refusal.Text);
+    Check(refusal.Text.rfind("Stop after jobs:", 0) == 0,
+          "the refusal names the field: " + refusal.Text);
     Check(refusal.HasHelp(), "the refusal has Help");
     PressOk(refusal);
 
@@ -1457,7 +1458,8 @@ void Overnight(const TArgs& a) {
                         throw TFatal("the overnight window does not answer");
                     slowest = std::max<DWORD>(slowest, static_cast<DWORD>(GetTickCount64() - t0));
                     if (!Boxes(app.Pid()).empty())
-                        throw TFatal("a box appeared: " + Visible(ReadBox(Boxes(app.Pid())[0]).Text));
+                        throw TFatal("a box appeared: " +
+                                     Visible(ReadBox(Boxes(app.Pid())[0]).Text));
                     return IsWindowEnabled(start) != FALSE;
                 },
                 timeoutMs))
@@ -1467,10 +1469,12 @@ void Overnight(const TArgs& a) {
 
     setText(IdcOvernightStopJobs, "40");
     Click(start);
-    Check(WaitUntil([&] { return IsWindowEnabled(stop) != FALSE; }, 5000), "Stop enabled while running");
+    Check(WaitUntil([&] { return IsWindowEnabled(stop) != FALSE; }, 5000),
+          "Stop enabled while running");
     waitEnded("40 jobs with two workers", 300000);
     Say("status: %s", Text(status).c_str());
-    Check(Text(status).rfind("40 done, 0 running, best Job", 0) == 0, "status after 40 jobs: " + Text(status));
+    Check(Text(status).rfind("40 done, 0 running, best Job", 0) == 0,
+          "status after 40 jobs: " + Text(status));
     Check(Text(status).find("% faster") != std::string::npos, "the status says how much faster");
     CheckEq(std::to_string(rows()), "40", "40 rows in the job list");
     Check(IsWindowEnabled(resume) != FALSE, "Resume enabled once a journal exists");
@@ -1493,7 +1497,8 @@ void Overnight(const TArgs& a) {
     Click(resume);
     waitEnded("Resume up to 50 jobs", 120000);
     CheckEq(std::to_string(rows()), "50", "50 rows in the job list");
-    Say("slowest answer of the window while searching: %lu ms", static_cast<unsigned long>(slowest));
+    Say("slowest answer of the window while searching: %lu ms",
+        static_cast<unsigned long>(slowest));
     Check(slowest < 1000, "the window answers within a second while searching");
     Sleep(500);
     SaveScreenshot(form, a.Screenshot);
@@ -1508,14 +1513,16 @@ void Overnight(const TArgs& a) {
         if (j.Ok && (!best || j.Seconds < best->Seconds)) best = &j;
     }
     for (int k = 0; k < 50; ++k) {
-        Check(seen[static_cast<size_t>(k)] == 1, "Job" + std::to_string(k) + " once in the journal");
+        Check(seen[static_cast<size_t>(k)] == 1,
+              "Job" + std::to_string(k) + " once in the journal");
         Check(fs::exists(model + "\\Job" + std::to_string(k)) &&
                   fs::exists(model + "\\Job" + std::to_string(k) + ".cnd"),
               "Job" + std::to_string(k) + " and its .cnd in the job folder");
     }
     Check(best && best->Job > 0, "a job faster than initial.sti");
     if (best && best->Job > 0)
-        CheckEq(ReadFile(model + "\\optimal.sti"), ReadFile(model + "\\Job" + std::to_string(best->Job)),
+        CheckEq(ReadFile(model + "\\optimal.sti"),
+                ReadFile(model + "\\Job" + std::to_string(best->Job)),
                 "optimal.sti is the best job's");
     Check(!fs::exists(model + "\\initial.sti.bak"), "initial.sti left alone");
 
@@ -1544,7 +1551,8 @@ void Overnight(const TArgs& a) {
     Check(after.size() >= 53, "the jobs of the last run are in the journal");
     std::vector<int> once(after.size() + 1, 0);
     for (const TJournalJob& j : after)
-        if (j.Job >= 0 && static_cast<size_t>(j.Job) < once.size()) ++once[static_cast<size_t>(j.Job)];
+        if (j.Job >= 0 && static_cast<size_t>(j.Job) < once.size())
+            ++once[static_cast<size_t>(j.Job)];
     Check(std::count(once.begin(), once.end(), 1) == static_cast<long>(after.size()),
           "every job once in the journal");
 }

@@ -198,64 +198,6 @@ std::string ProgressText(const TSearchProgress& p, const TSearchOptions& o) {
     return s;
 }
 
-// The files a word of initial.sti may name in the job folder: the file of that name, or,
-// for a name without an extension, the files of that stem (the translator adds one).
-std::vector<std::string> ModelFilesNamed(const std::string& folder, const std::string& word) {
-    if (FileExists(JoinPath(folder, word))) return {word};
-    std::vector<std::string> files;
-    if (word.find_first_of("./\\:") != std::string::npos) return files;
-    const std::string stem = AsciiLower(word) + ".";
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
-         it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (AsciiLower(name).rfind(stem, 0) == 0 && AsciiLower(name) != "initial.sti")
-            files.push_back(name);
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-// The model file is named by the first word of a line of initial.sti (the translator's
-// answer to its first question); the first of the files it may name that declares the
-// records' variables and equations gives the structure.
-bool ReadModelStructure(const std::string& folder, const std::string& initial,
-                        const TSubInfo& records, std::int32_t count, TModelStructure& structure,
-                        std::string& reason) {
-    std::string text;
-    if (!ReadWholeFile(initial, text, reason)) return false;
-    std::vector<std::string> files;
-    std::size_t start = 0;
-    while (files.empty() && start < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        start = end + 1;
-        line = Trim(line.substr(0, line.find('!')));
-        const std::string word = line.substr(0, line.find_first_of(" \t"));
-        if (!word.empty() && AsciiLower(word) != "initial.sti")
-            files = ModelFilesNamed(folder, word);
-    }
-    if (files.empty()) {
-        reason = "initial.sti names no model file in the job folder";
-        return false;
-    }
-    std::vector<std::pair<std::string, std::string>> items;
-    for (std::int32_t i = 1; i <= count; ++i)
-        items.emplace_back(records[static_cast<std::size_t>(i)].VarName,
-                           records[static_cast<std::size_t>(i)].EqName);
-    std::string firstReason;
-    for (const std::string& file : files) {
-        std::string modelText, why;
-        if (ReadWholeFile(JoinPath(folder, file), modelText, why) &&
-            structure.Parse(modelText, items, why))
-            return true;
-        if (firstReason.empty()) firstReason = file + ": " + why;
-    }
-    reason = firstReason;
-    return false;
-}
-
 int RunSearch(const std::vector<std::string>& args) {
     const TCliCommand& self = FindCommand("search");
     TSearchCliOptions o;

@@ -39,6 +39,7 @@ struct TExitStatus {
 std::string AbnormalEndText(const TExitStatus& status);
 
 // Show states for the new process's window (the Windows values; ignored on POSIX).
+inline constexpr int SW_Hide = 0;
 inline constexpr int SW_ShowNormal = 1;
 inline constexpr int SW_ShowMinimized = 2;
 inline constexpr int SW_ShowMinNoActive = 7;

@@ -1,8 +1,12 @@
 #include "search/structure.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <map>
 
+#include "base/paths.h"
 #include "base/textutil.h"
+#include "platform/fileio.h"
 #include "sti/subrecord.h"
 
 namespace pelvarn::search {
@@ -16,8 +20,12 @@ struct TToken {
 
 using TStatement = std::vector<TToken>;
 
-bool IsNameStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '_' || c == '@'; }
+bool IsNameStart(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsNameChar(char c) {
+    return IsNameStart(c) || (c >= '0' && c <= '9') || c == '_' || c == '@';
+}
 
 // The text's statements as names and the punctuation that places them; comments,
 // descriptions and quoted texts are left out.
@@ -167,8 +175,8 @@ bool TModelStructure::Parse(const std::string& text,
         const auto v = vars.find(AsciiLower(varName));
         const auto e = eqs.find(AsciiLower(eqName));
         if (v == vars.end() || e == eqs.end()) {
-            reason = "the model file does not declare " + (v == vars.end() ? "variable " + varName
-                                                                             : "equation " + eqName);
+            reason = "the model file does not declare " +
+                     (v == vars.end() ? "variable " + varName : "equation " + eqName);
             return false;
         }
         if (!(Holds[e->second][v->second / 64] >> (v->second % 64) & 1)) {
@@ -217,6 +225,76 @@ std::string TModelStructure::EliminationKey(const std::vector<std::int32_t>& sta
         b = Mix(b, y);
     }
     return "e" + Hex(a) + Hex(b);
+}
+
+namespace {
+
+bool ReadWholeFile(const std::string& path, std::string& text, std::string& reason) {
+    TInFile in;
+    if (!in.Open(path, reason)) return false;
+    char buffer[65536];
+    text.clear();
+    for (std::size_t n; (n = in.Read(buffer, sizeof buffer)) > 0;)
+        text.append(buffer, n);
+    in.Close();
+    return true;
+}
+
+// The files a word of initial.sti may name in the job folder: the file of that name, or,
+// for a name without an extension, the files of that stem (the translator adds one).
+std::vector<std::string> ModelFilesNamed(const std::string& folder, const std::string& word) {
+    if (FileExists(JoinPath(folder, word))) return {word};
+    std::vector<std::string> files;
+    if (word.find_first_of("./\\:") != std::string::npos) return files;
+    const std::string stem = AsciiLower(word) + ".";
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (AsciiLower(name).rfind(stem, 0) == 0 && AsciiLower(name) != "initial.sti")
+            files.push_back(name);
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+} // namespace
+
+bool ReadModelStructure(const std::string& folder, const std::string& initial,
+                        const TSubInfo& records, std::int32_t count, TModelStructure& structure,
+                        std::string& reason) {
+    std::string text;
+    if (!ReadWholeFile(initial, text, reason)) return false;
+    std::vector<std::string> files;
+    std::size_t start = 0;
+    while (files.empty() && start < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        line = Trim(line.substr(0, line.find('!')));
+        const std::string word = line.substr(0, line.find_first_of(" \t"));
+        if (!word.empty() && AsciiLower(word) != "initial.sti")
+            files = ModelFilesNamed(folder, word);
+    }
+    if (files.empty()) {
+        reason = "initial.sti names no model file in the job folder";
+        return false;
+    }
+    std::vector<std::pair<std::string, std::string>> items;
+    for (std::int32_t i = 1; i <= count; ++i)
+        items.emplace_back(records[static_cast<std::size_t>(i)].VarName,
+                           records[static_cast<std::size_t>(i)].EqName);
+    std::string firstReason;
+    for (const std::string& file : files) {
+        std::string modelText, why;
+        if (ReadWholeFile(JoinPath(folder, file), modelText, why) &&
+            structure.Parse(modelText, items, why))
+            return true;
+        if (firstReason.empty()) firstReason = file + ": " + why;
+    }
+    reason = firstReason;
+    return false;
 }
 
 } // namespace pelvarn::search

@@ -18,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+#include "sti/subrecord.h"
+
 namespace pelvarn::search {
 
 class TModelStructure {
@@ -38,9 +40,18 @@ class TModelStructure {
 
   private:
     std::size_t VarCount = 0;
-    std::size_t Words = 0;                     // 64-bit words of one equation's variable set
+    std::size_t Words = 0;                         // 64-bit words of one equation's variable set
     std::vector<std::vector<std::uint64_t>> Holds; // per equation, the variables it holds
     std::vector<std::pair<std::size_t, std::size_t>> RecordItems; // per record: variable, equation
 };
+
+// The structure of the model that the job folder's initial.sti names: the first word of a
+// line of initial.sti (the translator's answer to its first question) names the model file;
+// for a name without an extension every file of that stem is tried (the translator adds
+// one). The first that declares the records' variables and equations gives the structure.
+// records: records 1..count of initial.sti. False with the reason when none does.
+bool ReadModelStructure(const std::string& folder, const std::string& initialSti,
+                        const TSubInfo& records, std::int32_t count, TModelStructure& structure,
+                        std::string& reason);
 
 } // namespace pelvarn::search

@@ -533,46 +533,134 @@ double TModelStructure::MaxSizeOf(const TStructureItem& item) const {
     return size;
 }
 
+bool TModelStructure::Eliminate(std::vector<std::uint64_t>& holds, std::vector<char>& used,
+                                std::int32_t record, std::int32_t stat,
+                                TSignature& signature) const {
+    // The record's signature: its kind, its equation as it stands when it is used, and the
+    // equations it rewrites; a record left alone keeps a signature of zero.
+    const auto [v, e] = RecordItems[static_cast<std::size_t>(record - 1)];
+    const std::uint64_t bit = std::uint64_t{1} << (v % 64);
+    const std::size_t word = v / 64;
+    std::uint64_t* own = holds.data() + e * Words;
+    if (used[e] || !(own[word] & bit)) return false;
+    std::uint64_t a = Mix(1, static_cast<std::uint64_t>(stat)), b = Mix(2, a);
+    for (std::size_t k = 0; k < Words; ++k) {
+        a = Mix(a, own[k]);
+        b = Mix(b, ~own[k]);
+    }
+    for (std::size_t f = 0; f < EqList.size(); ++f) {
+        std::uint64_t* row = holds.data() + f * Words;
+        if (!(row[word] & bit) || used[f] || f == e) continue;
+        a = Mix(a, f + 1);
+        b = Mix(b, ~(f + 1));
+        for (std::size_t k = 0; k < Words; ++k)
+            row[k] |= own[k];
+        row[word] &= ~bit;
+    }
+    used[e] = 1;
+    signature = {a, b};
+    return true;
+}
+
+std::string TModelStructure::KeyOf(const std::vector<TSignature>& signatures) {
+    std::uint64_t a = 3, b = 4;
+    for (const auto& [x, y] : signatures) {
+        a = Mix(a, x);
+        b = Mix(b, y);
+    }
+    return "e" + Hex(a) + Hex(b);
+}
+
 std::string TModelStructure::EliminationKey(const std::vector<std::int32_t>& stat,
                                             const std::vector<std::int32_t>& order) const {
     if (stat.size() != RecordItems.size()) return {};
     std::vector<std::uint64_t> holds = HoldBits;
     std::vector<char> used(EqList.size(), 0);
-    // Each record's signature: its kind, its equation as it stands when it is used, and the
-    // equations it rewrites; a record left alone keeps a signature of zero.
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> signature(stat.size(), {0, 0});
+    std::vector<TSignature> signature(stat.size(), {0, 0});
     for (std::int32_t r : order) {
         if (r < 1 || static_cast<std::size_t>(r) > stat.size()) continue;
         const std::int32_t s = stat[static_cast<std::size_t>(r - 1)];
         if (s == notsub) continue;
-        const auto [v, e] = RecordItems[static_cast<std::size_t>(r - 1)];
-        const std::uint64_t bit = std::uint64_t{1} << (v % 64);
-        const std::size_t word = v / 64;
-        std::uint64_t* own = holds.data() + e * Words;
-        if (used[e] || !(own[word] & bit)) return {};
-        std::uint64_t a = Mix(1, static_cast<std::uint64_t>(s)), b = Mix(2, a);
-        for (std::size_t k = 0; k < Words; ++k) {
-            a = Mix(a, own[k]);
-            b = Mix(b, ~own[k]);
-        }
-        for (std::size_t f = 0; f < EqList.size(); ++f) {
-            std::uint64_t* row = holds.data() + f * Words;
-            if (used[f] || f == e || !(row[word] & bit)) continue;
-            a = Mix(a, f + 1);
-            b = Mix(b, ~(f + 1));
-            for (std::size_t k = 0; k < Words; ++k)
-                row[k] |= own[k];
-            row[word] &= ~bit;
-        }
-        used[e] = 1;
-        signature[static_cast<std::size_t>(r - 1)] = {a, b};
+        if (!Eliminate(holds, used, r, s, signature[static_cast<std::size_t>(r - 1)])) return {};
     }
-    std::uint64_t a = 3, b = 4;
-    for (const auto& [x, y] : signature) {
-        a = Mix(a, x);
-        b = Mix(b, y);
+    return KeyOf(signature);
+}
+
+void TEliminationTrace::Reset(const TModelStructure& structure,
+                              const std::vector<std::int32_t>& stat,
+                              const std::vector<std::int32_t>& order) {
+    Structure = &structure;
+    BaseStat = stat;
+    BaseOrder = order;
+    KeptHolds.clear();
+    KeptUsed.clear();
+    Signatures.assign(stat.size(), {0, 0});
+    Failed = stat.size() != structure.RecordItems.size();
+    if (Failed) return;
+    std::vector<std::uint64_t> holds = structure.HoldBits;
+    std::vector<char> used(structure.EqList.size(), 0);
+    for (std::size_t p = 0; p < order.size() && !Failed; ++p) {
+        if (p % Every == 0) {
+            KeptHolds.insert(KeptHolds.end(), holds.begin(), holds.end());
+            KeptUsed.insert(KeptUsed.end(), used.begin(), used.end());
+        }
+        const std::int32_t r = order[p];
+        if (r < 1 || static_cast<std::size_t>(r) > stat.size()) continue;
+        const std::int32_t s = stat[static_cast<std::size_t>(r - 1)];
+        if (s != notsub)
+            Failed = !structure.Eliminate(holds, used, r, s, Signatures[static_cast<std::size_t>(r - 1)]);
     }
-    return "e" + Hex(a) + Hex(b);
+    BaseKey = Failed ? std::string() : TModelStructure::KeyOf(Signatures);
+}
+
+std::string TEliminationTrace::Key(const std::vector<std::int32_t>& stat,
+                                   const std::vector<std::int32_t>& order) const {
+    if (!Structure) return {};
+    if (Failed || stat.size() != BaseStat.size() || order.size() != BaseOrder.size())
+        return Structure->EliminationKey(stat, order);
+    const std::size_t n = stat.size();
+    auto valid = [n](std::int32_t r) { return r >= 1 && static_cast<std::size_t>(r) <= n; };
+    auto differs = [&](std::size_t p) {
+        const std::int32_t r = order[p];
+        return r != BaseOrder[p] ||
+               (valid(r) && stat[static_cast<std::size_t>(r - 1)] != BaseStat[static_cast<std::size_t>(r - 1)]);
+    };
+    std::size_t first = 0, last = 0;
+    bool any = false;
+    for (std::size_t p = 0; p < order.size(); ++p)
+        if (differs(p)) {
+            if (!any) first = p;
+            last = p;
+            any = true;
+        }
+    // A record whose status changed but whose place did not is found above; one that is not
+    // in the order at all cannot be, so such a candidate is worked out in full.
+    if (!any) return stat == BaseStat ? BaseKey : Structure->EliminationKey(stat, order);
+    const std::size_t width = Structure->HoldBits.size(), equations = Structure->EqList.size();
+    std::size_t p = first / Every * Every;
+    std::vector<std::uint64_t> holds(KeptHolds.begin() + static_cast<std::ptrdiff_t>(p / Every * width),
+                                     KeptHolds.begin() + static_cast<std::ptrdiff_t>((p / Every + 1) * width));
+    std::vector<char> used(KeptUsed.begin() + static_cast<std::ptrdiff_t>(p / Every * equations),
+                           KeptUsed.begin() + static_cast<std::ptrdiff_t>((p / Every + 1) * equations));
+    std::vector<TModelStructure::TSignature> signatures = Signatures;
+    for (; p < order.size(); ++p) {
+        if (p > last && p % Every == 0) {
+            // Past every difference: once the system is the base's again, so is the rest.
+            const std::size_t k = p / Every;
+            if (std::equal(holds.begin(), holds.end(),
+                           KeptHolds.begin() + static_cast<std::ptrdiff_t>(k * width)) &&
+                std::equal(used.begin(), used.end(),
+                           KeptUsed.begin() + static_cast<std::ptrdiff_t>(k * equations)))
+                break;
+        }
+        const std::int32_t r = order[p];
+        if (!valid(r)) continue;
+        auto& signature = signatures[static_cast<std::size_t>(r - 1)];
+        const std::int32_t s = stat[static_cast<std::size_t>(r - 1)];
+        signature = {0, 0};
+        if (s != notsub && !Structure->Eliminate(holds, used, r, s, signature)) return {};
+    }
+    return TModelStructure::KeyOf(signatures);
 }
 
 } // namespace pelvarn::search

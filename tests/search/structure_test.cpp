@@ -278,6 +278,17 @@ TEST(ModelStructure, SameKeySameTimeOnGeneratedModels) {
                       exchanged[static_cast<std::size_t>(random.Below(n))]);
             const std::string a = s.EliminationKey(stat, order), b = s.EliminationKey(stat, exchanged);
             ASSERT_FALSE(a.empty());
+            // Worked out from the one before, a key is the same as worked out in full.
+            TEliminationTrace trace;
+            trace.Reset(s, stat, order);
+            std::vector<std::int32_t> toggled = stat;
+            std::int32_t& one = toggled[static_cast<std::size_t>(random.Below(n))];
+            one = one == sub ? backsub : sub;
+            toggled[static_cast<std::size_t>(random.Below(n))] = notsub;
+            EXPECT_EQ(trace.Key(stat, order), a);
+            EXPECT_EQ(trace.Key(stat, exchanged), b);
+            EXPECT_EQ(trace.Key(toggled, order), s.EliminationKey(toggled, order));
+            EXPECT_EQ(trace.Key(toggled, exchanged), s.EliminationKey(toggled, exchanged));
             if (a == b) {
                 ++same;
                 EXPECT_NEAR(seconds(stat, order), seconds(stat, exchanged), 1e-9);

@@ -106,6 +106,7 @@ class TEliminationTrace {
     // Works out the base's eliminations; the structure must outlive the trace's use.
     void Reset(const TModelStructure& structure, const std::vector<std::int32_t>& stat,
                const std::vector<std::int32_t>& order);
+    bool Ready() const { return Structure != nullptr; }
     bool IsOf(const std::vector<std::int32_t>& stat, const std::vector<std::int32_t>& order) const {
         return Structure && stat == BaseStat && order == BaseOrder;
     }

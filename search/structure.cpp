@@ -1,8 +1,11 @@
 #include "search/structure.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdlib>
 #include <map>
 #include <set>
+#include <string>
 
 #include "base/textutil.h"
 #include "sti/subrecord.h"

@@ -54,6 +54,7 @@ TSearchRun::TSearchRun(const TSearchOptions& options, const TSubInfo& records, s
       ThePolicy(options.Strategy, FlagsOf(records, n), options.Seed, options.NoRepeats) {
     Slots.resize(static_cast<std::size_t>(Evaluator.Workers()));
     BestCandidate = CandidateOf(records, RecordCount);
+    ThePolicy.SliceSeconds = options.ProposeSlice;
 }
 
 TSearchRun::~TSearchRun() = default;

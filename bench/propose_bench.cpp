@@ -2,8 +2,8 @@
 //   pelvarn-bench-propose FOLDER JOBS RECORDS...: for each number of records, a kesto gen
 //   model (seed 1) is written to FOLDER and read as the search reads it; the policy then
 //   proposes JOBS candidates, each "timed" at once by the stand-in's cost model with 1 %
-//   noise (not itself timed), learning and moving its best as the search does. Prints the median and worst
-//   time to propose over the last 500 proposals, and over them all.
+//   noise (not itself timed), learning and moving its best as the search does. Prints the median
+//   and worst time to propose over the last 500 proposals, and over them all.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>

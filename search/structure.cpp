@@ -25,8 +25,12 @@ using TStatement = std::vector<TToken>;
 // Elements generated for a set at most; a larger list is taken as a size alone.
 constexpr std::int64_t MaxListed = 100000;
 
-bool IsNameStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '_' || c == '@'; }
+bool IsNameStart(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsNameChar(char c) {
+    return IsNameStart(c) || (c >= '0' && c <= '9') || c == '_' || c == '@';
+}
 
 // The text's statements as names, numbers and the punctuation that places them; comments,
 // descriptions and quoted texts are left out.
@@ -108,14 +112,18 @@ enum class TKind { None, Set, Variable, Equation, Omit, Other };
 
 TKind KindOf(const std::string& word) {
     static const std::map<std::string, TKind> keywords{
-        {"set", TKind::Set},         {"variable", TKind::Variable}, {"equation", TKind::Equation},
-        {"omit", TKind::Omit},       {"coefficient", TKind::Other}, {"formula", TKind::Other},
-        {"read", TKind::Other},      {"update", TKind::Other},      {"write", TKind::Other},
-        {"assertion", TKind::Other}, {"zerodivide", TKind::Other},  {"file", TKind::Other},
-        {"transfer", TKind::Other},  {"subset", TKind::Other},      {"mapping", TKind::Other},
-        {"parameter", TKind::Other}, {"display", TKind::Other},     {"postsim", TKind::Other},
-        {"substitute", TKind::Other}, {"backsolve", TKind::Other},  {"default", TKind::Other},
-        {"complementarity", TKind::Other}, {"ranking", TKind::Other},
+        {"set", TKind::Set},           {"variable", TKind::Variable},
+        {"equation", TKind::Equation}, {"omit", TKind::Omit},
+        {"coefficient", TKind::Other}, {"formula", TKind::Other},
+        {"read", TKind::Other},        {"update", TKind::Other},
+        {"write", TKind::Other},       {"assertion", TKind::Other},
+        {"zerodivide", TKind::Other},  {"file", TKind::Other},
+        {"transfer", TKind::Other},    {"subset", TKind::Other},
+        {"mapping", TKind::Other},     {"parameter", TKind::Other},
+        {"display", TKind::Other},     {"postsim", TKind::Other},
+        {"substitute", TKind::Other},  {"backsolve", TKind::Other},
+        {"default", TKind::Other},     {"complementarity", TKind::Other},
+        {"ranking", TKind::Other},
     };
     const auto it = keywords.find(word);
     return it == keywords.end() ? TKind::None : it->second;
@@ -127,7 +135,9 @@ bool IsName(const TStatement& s, std::size_t k) {
 bool IsWord(const TStatement& s, std::size_t k, const char* word) {
     return IsName(s, k) && s[k].Name == word;
 }
-bool IsPunct(const TStatement& s, std::size_t k, char p) { return k < s.size() && s[k].Punct == p; }
+bool IsPunct(const TStatement& s, std::size_t k, char p) {
+    return k < s.size() && s[k].Punct == p;
+}
 
 // The index just after the parenthesised group that starts at k (or s.size()).
 std::size_t AfterGroup(const TStatement& s, std::size_t k) {
@@ -195,7 +205,8 @@ TSetBuild ElementList(const TStatement& s, std::size_t k) {
             stemA == stemB && a <= b) {
             count += b - a + 1;
             for (std::int64_t n = a; n <= b && set.Listed; ++n) {
-                if (static_cast<std::int64_t>(set.Elements.size()) >= MaxListed) set.Listed = false;
+                if (static_cast<std::int64_t>(set.Elements.size()) >= MaxListed)
+                    set.Listed = false;
                 else if (seen.insert(stemA + std::to_string(n)).second)
                     set.Elements.push_back(stemA + std::to_string(n));
             }
@@ -239,8 +250,10 @@ TSetBuild Combined(const TSetBuild& a, const TSetBuild& b, const std::string& op
     } else if (op == "union" || op == "+") {
         if (bound(a) >= 0 && bound(b) >= 0) set.MaxSize = bound(a) + bound(b);
     } else if (op == "intersect") {
-        if (bound(a) >= 0 && bound(b) >= 0) set.MaxSize = std::min(bound(a), bound(b));
-        else set.MaxSize = std::max(bound(a), bound(b));
+        if (bound(a) >= 0 && bound(b) >= 0)
+            set.MaxSize = std::min(bound(a), bound(b));
+        else
+            set.MaxSize = std::max(bound(a), bound(b));
     } else {
         set.MaxSize = bound(a);
     }
@@ -361,7 +374,8 @@ struct TReader {
 
     // Equations hold variables declared anywhere in the file, so their texts are kept as
     // the names they use and resolved once every declaration is known.
-    bool AddEquation(const TStatement& s, std::size_t k, std::vector<std::vector<std::string>>& texts) {
+    bool AddEquation(const TStatement& s, std::size_t k,
+                     std::vector<std::vector<std::string>>& texts) {
         Qualifiers(s, k);
         TStructureItem item;
         std::set<std::string> indices;
@@ -611,7 +625,8 @@ void TEliminationTrace::Reset(const TModelStructure& structure,
         if (r < 1 || static_cast<std::size_t>(r) > stat.size()) continue;
         const std::int32_t s = stat[static_cast<std::size_t>(r - 1)];
         if (s != notsub)
-            Failed = !structure.Eliminate(holds, used, r, s, Signatures[static_cast<std::size_t>(r - 1)]);
+            Failed = !structure.Eliminate(holds, used, r, s,
+                                          Signatures[static_cast<std::size_t>(r - 1)]);
     }
     BaseKey = Failed ? std::string() : TModelStructure::KeyOf(Signatures);
 }
@@ -625,8 +640,8 @@ std::string TEliminationTrace::Key(const std::vector<std::int32_t>& stat,
     auto valid = [n](std::int32_t r) { return r >= 1 && static_cast<std::size_t>(r) <= n; };
     auto differs = [&](std::size_t p) {
         const std::int32_t r = order[p];
-        return r != BaseOrder[p] ||
-               (valid(r) && stat[static_cast<std::size_t>(r - 1)] != BaseStat[static_cast<std::size_t>(r - 1)]);
+        return r != BaseOrder[p] || (valid(r) && stat[static_cast<std::size_t>(r - 1)] !=
+                                                     BaseStat[static_cast<std::size_t>(r - 1)]);
     };
     std::size_t first = 0, last = 0;
     bool any = false;
@@ -641,10 +656,12 @@ std::string TEliminationTrace::Key(const std::vector<std::int32_t>& stat,
     if (!any) return stat == BaseStat ? BaseKey : Structure->EliminationKey(stat, order);
     const std::size_t width = Structure->HoldBits.size(), equations = Structure->EqList.size();
     std::size_t p = first / Every * Every;
-    std::vector<std::uint64_t> holds(KeptHolds.begin() + static_cast<std::ptrdiff_t>(p / Every * width),
-                                     KeptHolds.begin() + static_cast<std::ptrdiff_t>((p / Every + 1) * width));
+    std::vector<std::uint64_t> holds(
+        KeptHolds.begin() + static_cast<std::ptrdiff_t>(p / Every * width),
+        KeptHolds.begin() + static_cast<std::ptrdiff_t>((p / Every + 1) * width));
     std::vector<char> used(KeptUsed.begin() + static_cast<std::ptrdiff_t>(p / Every * equations),
-                           KeptUsed.begin() + static_cast<std::ptrdiff_t>((p / Every + 1) * equations));
+                           KeptUsed.begin() +
+                               static_cast<std::ptrdiff_t>((p / Every + 1) * equations));
     std::vector<TModelStructure::TSignature> signatures = Signatures;
     for (; p < order.size(); ++p) {
         if (p > last && p % Every == 0) {

@@ -93,7 +93,7 @@ class TModelStructure {
     std::vector<TStructureSet> SetList;
     std::vector<TStructureItem> VarList;
     std::vector<TStructureItem> EqList;
-    std::size_t Words = 0; // 64-bit words of one equation's variable set
+    std::size_t Words = 0;               // 64-bit words of one equation's variable set
     std::vector<std::uint64_t> HoldBits; // equation e's variables at [e * Words, (e + 1) * Words)
     std::vector<std::pair<std::size_t, std::size_t>> RecordItems; // per record: variable, equation
 };

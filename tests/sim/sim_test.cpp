@@ -324,7 +324,8 @@ TEST(Condense, ASolveThatOutgrowsItsMemoryPages) {
         double AtLeast, AtMost;
     };
     const TCase cases[] = {
-        {10, 0, 1, 1}, {10, 10, 1, 1}, {9, 10, 1, 1}, {11, 10, 4, 6}, {20, 10, 10, 50}, {1e9, 10, 40, 50},
+        {10, 0, 1, 1},  {10, 10, 1, 1},   {9, 10, 1, 1},
+        {11, 10, 4, 6}, {20, 10, 10, 50}, {1e9, 10, 40, 50},
     };
     for (const TCase& c : cases) {
         const double f = PagingFactor(c.Memory, c.Budget, TCostWeights{}.PagingSlowdown);

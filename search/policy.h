@@ -114,13 +114,16 @@ class TPolicy {
     bool CanChange() const;
     // The next candidate made from best, already counted as seen. False when every draw up to
     // the bound was a condensation already timed, and so was every candidate one move from
-    // the best when they were then looked at in turn (see NeighbourhoodCovered).
+    // the best when they were then looked at in turn (see NeighbourhoodCovered); also false,
+    // with Pending set, when the look at the neighbours took its slice of time: called again
+    // with the same best, it goes on where it left off.
     bool Next(const TCandidate& best, TCandidate& next);
     // With the model's structure, condensations that make the same eliminations count as one
     // (an exchange of eliminations that do not touch each other is no change); without it,
     // those with the same key. Set before any candidate is counted.
     void SetStructure(std::shared_ptr<const TModelStructure> structure) {
         Structure = std::move(structure);
+        Trace = {};
     }
     // Counts a candidate as timed (the initial one, and those of a journal being resumed).
     void MarkSeen(const TCandidate& candidate);
@@ -142,6 +145,11 @@ class TPolicy {
     // False when Next last gave up at that bound rather than after looking at every
     // candidate one move from the best.
     bool NeighbourhoodCovered = true;
+    // Next gave up its turn with neighbours still to look at (see Next).
+    bool Pending = false;
+    // The longest Next looks at neighbours in one call, so that its caller can watch the
+    // running jobs (and end one at its cap) in between.
+    double SliceSeconds = 0.005;
 
   private:
     enum class TMove { Toggle, Pair, Shuffle, SweepToggle, RandomToggle };
@@ -163,6 +171,18 @@ class TPolicy {
     bool NoRepeats;
     std::unordered_set<std::string> Seen;
     std::shared_ptr<const TModelStructure> Structure;
+    // The best's eliminations, from which its neighbours' keys are worked out.
+    TEliminationTrace Trace;
+    // How far the candidates one move from a best have been looked at: once draws from it
+    // found nothing new, its neighbours are looked at in turn, each once.
+    struct TScan {
+        std::vector<std::int32_t> Stat, Order; // the best
+        bool DrawsFailed = false;
+        std::size_t Toggle = 0; // next index into Alterable
+        std::size_t A = 0, B = 1; // next exchange of places A < B
+        std::int64_t Looked = 0;
+    };
+    TScan Scan;
 };
 
 } // namespace pelvarn::search

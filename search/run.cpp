@@ -54,6 +54,7 @@ TSearchRun::TSearchRun(const TSearchOptions& options, const TSubInfo& records, s
       ThePolicy(options.Strategy, FlagsOf(records, n), options.Seed, options.NoRepeats) {
     Slots.resize(static_cast<std::size_t>(Evaluator.Workers()));
     BestCandidate = CandidateOf(records, RecordCount);
+    ThePolicy.SliceSeconds = options.ProposeSlice;
 }
 
 TSearchRun::~TSearchRun() = default;
@@ -208,6 +209,7 @@ bool TSearchRun::Loop(bool verifying) {
         std::int32_t running = 0;
         for (const auto& s : Slots)
             running += s.Busy ? 1 : 0;
+        bool pending = false; // the policy gave its turn back with a worker free
         while (!Stopping) {
             std::int32_t w = 0;
             while (w < Evaluator.Workers() && Slots[static_cast<std::size_t>(w)].Busy)
@@ -225,7 +227,8 @@ bool TSearchRun::Loop(bool verifying) {
                 TCandidate next;
                 if (!ThePolicy.Next(BestCandidate, next)) {
                     // Jobs still running may yet move the best; only then is it the end.
-                    if (running == 0) Exhausted = true;
+                    pending = ThePolicy.Pending;
+                    if (running == 0 && !pending) Exhausted = true;
                     break;
                 }
                 StartJob(w, next, -1);
@@ -235,11 +238,15 @@ bool TSearchRun::Loop(bool verifying) {
         running = 0;
         for (const auto& s : Slots)
             running += s.Busy ? 1 : 0;
-        if (running == 0) break;
+        if (running == 0) {
+            if (pending) continue;
+            break;
+        }
 
         // The wait ends in time for the nearest limit, so that a capped job runs no longer
-        // than its cap by more than a millisecond or so.
-        double untilLimit = 0.1;
+        // than its cap by more than a millisecond or so; with the policy's look at the
+        // neighbours to go on with, it only gathers what has ended.
+        double untilLimit = pending ? 0.0 : 0.1;
         const bool capped = !verifying && Options.Cap > 0 && BestJobNumber >= 0 && BestWall > 0;
         const double limit =
             capped ? std::min(Options.TimeLimit, Options.Cap * BestWall) : Options.TimeLimit;
@@ -258,8 +265,8 @@ bool TSearchRun::Loop(bool verifying) {
             }
         }
         TJobOutcome outcome;
-        const std::int32_t w =
-            Evaluator.Wait(std::max(1, static_cast<int>(std::ceil(untilLimit * 1000))), outcome);
+        const std::int32_t w = Evaluator.Wait(
+            pending ? 0 : std::max(1, static_cast<int>(std::ceil(untilLimit * 1000))), outcome);
         if (w >= 0) Finished(w, outcome);
         if (OnTick && NowSeconds() - lastTick >= 1.0) {
             lastTick = NowSeconds();

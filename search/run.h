@@ -25,6 +25,8 @@ struct TSearchOptions {
     double TimeLimit = 3600; // seconds a job may run
     std::int32_t Verify = 0; // times each of the best few is run again at the end
     std::int32_t VerifyCount = 3;
+    // Seconds the policy may look at the best's neighbours before the run watches its jobs.
+    double ProposeSlice = 0.005;
 };
 
 // What the run tells its front end.

@@ -447,5 +447,26 @@ TEST(SearchRun, FailedJobsAreSkippedOrPauseTheSearch) {
     }
 }
 
+// A search that runs dry times the same jobs and ends complete whether the policy's look at
+// the neighbours is made in one piece or given back to the run after every few candidates.
+TEST(SearchRun, ALookCutIntoSlicesTimesTheSameJobs) {
+    std::vector<std::string> keys[2];
+    for (int sliced = 0; sliced < 2; ++sliced) {
+        TTempDir dir;
+        TSearchOptions o;
+        o.Seed = 4;
+        o.ProposeSlice = sliced ? 0 : 1;
+        auto recs = Records(9);
+        TFakeEvaluator eval(1);
+        TSearchRun run(o, *recs, 9, dir.Path(), dir.File("j.jsonl"), eval);
+        EXPECT_EQ(run.Run(), TSearchEnd::Exhausted);
+        EXPECT_TRUE(run.Policy().NeighbourhoodCovered);
+        for (const TJournalEntry& e : run.Entries())
+            keys[sliced].push_back(CondensationKey(e.Candidate));
+    }
+    EXPECT_GT(keys[0].size(), 40u);
+    EXPECT_EQ(keys[0], keys[1]);
+}
+
 } // namespace
 } // namespace pelvarn::test

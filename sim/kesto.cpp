@@ -181,7 +181,7 @@ int RunGen(const std::vector<std::string>& args, const char* argv0) {
                      ec.message().c_str());
         return 1;
     }
-    TGeneratedModel model = GenerateModel(vars, static_cast<std::uint32_t>(seed));
+    TGeneratedModel model = GenerateModel(vars, static_cast<std::uint32_t>(seed), memory > 0);
     ReplaceFileContents(JoinPath(folder, GeneratedModelFileName), model.ModelText);
     ReplaceFileContents(JoinPath(folder, "initial.sti"), model.StiText);
     std::string shBudget, batBudget;

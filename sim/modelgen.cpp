@@ -96,10 +96,17 @@ TGeneratedModel GenerateModel(int candidates, std::uint32_t seed, bool hubs) {
     auto hubTerms = [&](int own) {
         std::string text;
         if (own < candidates && isHub[own]) {
-            // A definition over many of the model's variables, such as an index.
-            for (int n = 0, want = 6 + hubRandom.Below(5); n < want;)
-                if (int t = candidates + hubRandom.Below(total - candidates); t != own)
-                    text += " + H" + std::to_string(n++) + "*" + vars[t].Name;
+            // A definition over many of the model's widest variables, as an index of flows
+            // by commodity and region is.
+            std::vector<int> pool;
+            for (int t = candidates; t < total; ++t)
+                if (vars[t].Sets.size() == 2) pool.push_back(t);
+            const int want = HubWidth + hubRandom.Below(HubWidth / 2 + 1);
+            for (int n = 0; n < want && !pool.empty(); ++n) {
+                const int pick = hubRandom.Below(static_cast<int>(pool.size()));
+                text += " + H" + std::to_string(n) + "*" + vars[pool[pick]].Name;
+                pool.erase(pool.begin() + pick);
+            }
             return text;
         }
         for (int k = 0; k < candidates; ++k)

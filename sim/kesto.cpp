@@ -5,8 +5,9 @@
 //                                that a stored input starting with "RPT" asks for)
 //   kesto gen --vars N --seed S --out FOLDER [--kesto PATH] [--memory F]
 //                                write a synthetic model with its initial.sti and job files
-//                                (with --memory, job files that set a memory budget of F
-//                                times what the initial condensation's solve needs)
+//                                (with --memory, a model with hubs and job files that set a
+//                                memory budget of F times what the initial condensation's
+//                                solve needs)
 //
 // Environment: KESTO_NOISE=<fraction> multiplies the reported time by seeded noise;
 // KESTO_BURN=<factor> spends that fraction of the reported time as real CPU;
@@ -41,9 +42,12 @@ const char* const Usage =
     "pelvrn.sl4 in the working folder, and reports \"Total CPU is <seconds> seconds\".\n"
     "A stored input whose first line is RPT asks for the report file named on its second line.\n"
     "\"gen\" writes a synthetic model of N condensation candidates, its initial.sti and the job\n"
-    "files pelvrn.sh and pelvrn.bat (which run PATH, by default this program); with --memory,\n"
-    "the job files set KESTO_MEMORY (unless it is set) to F times the megabytes that the\n"
-    "initial condensation's solve needs.\n\n"
+    "files pelvrn.sh and pelvrn.bat (which run PATH, by default this program). With --memory,\n"
+    "the model has hubs, as a price level or an exchange rate is: one candidate in seven is\n"
+    "held by more than half of the equations and defined over ten or more of the widest\n"
+    "variables; the initial condensation leaves them in, and substituting one fills every\n"
+    "equation that holds it. The job files set KESTO_MEMORY (unless it is set) to F times\n"
+    "the megabytes that the initial condensation's solve needs.\n\n"
     "Environment: KESTO_NOISE=<fraction> (seeded noise on the time), KESTO_BURN=<factor>\n"
     "(spend that fraction of the time as real CPU), KESTO_MEMORY=<megabytes> (the memory the\n"
     "solve may use: beyond it, it pages and takes many times as long; the log reports what it\n"
@@ -181,7 +185,7 @@ int RunGen(const std::vector<std::string>& args, const char* argv0) {
                      ec.message().c_str());
         return 1;
     }
-    TGeneratedModel model = GenerateModel(vars, static_cast<std::uint32_t>(seed));
+    TGeneratedModel model = GenerateModel(vars, static_cast<std::uint32_t>(seed), memory > 0);
     ReplaceFileContents(JoinPath(folder, GeneratedModelFileName), model.ModelText);
     ReplaceFileContents(JoinPath(folder, "initial.sti"), model.StiText);
     std::string shBudget, batBudget;

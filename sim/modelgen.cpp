@@ -46,9 +46,12 @@ std::string Args(const std::vector<int>& sets) {
 
 } // namespace
 
-TGeneratedModel GenerateModel(int candidates, std::uint32_t seed) {
+TGeneratedModel GenerateModel(int candidates, std::uint32_t seed, bool hubs) {
     candidates = std::clamp(candidates, 1, 500);
     TRandom random(seed * 2654435761u + 12345u);
+    // The hubs draw from a generator of their own, so that the rest of the model is the one
+    // generated without them.
+    TRandom hubRandom(seed * 2246822519u + 374761393u);
     TGeneratedModel out;
     std::string& m = out.ModelText;
     m += "! Synthetic model for the stand-in suite: " + std::to_string(candidates) +
@@ -85,6 +88,32 @@ TGeneratedModel GenerateModel(int candidates, std::uint32_t seed) {
              Args(v.Sets) + ";" + Eol;
 
     const int total = static_cast<int>(vars.size());
+    std::vector<char> isHub(candidates, 0);
+    for (int h = 0, want = hubs ? std::max(1, candidates / HubShare) : 0; h < want;) {
+        int k = hubRandom.Below(candidates);
+        if (!isHub[k]) isHub[k] = 1, ++h;
+    }
+    auto hubTerms = [&](int own) {
+        std::string text;
+        if (own < candidates && isHub[own]) {
+            // A definition over many of the model's widest variables, as an index of flows
+            // by commodity and region is.
+            std::vector<int> pool;
+            for (int t = candidates; t < total; ++t)
+                if (vars[t].Sets.size() == 2) pool.push_back(t);
+            const int want = HubWidth + hubRandom.Below(HubWidth / 2 + 1);
+            for (int n = 0; n < want && !pool.empty(); ++n) {
+                const int pick = hubRandom.Below(static_cast<int>(pool.size()));
+                text += " + H" + std::to_string(n) + "*" + vars[pool[pick]].Name;
+                pool.erase(pool.begin() + pick);
+            }
+            return text;
+        }
+        for (int k = 0; k < candidates; ++k)
+            if (isHub[k] && hubRandom.Below(100) < HubReach)
+                text += " + H" + std::to_string(k) + "*" + vars[k].Name;
+        return text;
+    };
     auto equation = [&](const std::string& name, int own, int others) {
         std::vector<int> terms{own};
         while (static_cast<int>(terms.size()) < others + 1) {
@@ -96,6 +125,7 @@ TGeneratedModel GenerateModel(int candidates, std::uint32_t seed) {
         for (std::size_t k = 1; k < terms.size(); ++k)
             text += std::string(k > 1 ? " +" : "") + " A" + std::to_string(k) + "*" +
                     vars[terms[k]].Name;
+        if (hubs) text += hubTerms(own);
         m += text + ";" + Eol;
     };
     for (int k = 0; k < candidates; ++k)
@@ -110,8 +140,9 @@ TGeneratedModel GenerateModel(int candidates, std::uint32_t seed) {
     for (int k = 0; k < candidates; ++k) {
         int r = random.Below(100);
         bool backsolve = r < 15;
-        bool commented = r >= 70;
+        bool commented = r >= 70 || isHub[k]; // no modeller condenses a hub
         bool mustSub = !commented && !backsolve && random.Below(100) < 8;
+        if (isHub[k]) backsolve = false;
         std::string bang = commented ? "!" : "";
         s += PadRight(bang + (backsolve ? "b" : "s"), 20) + (mustSub ? "! mustsub" : "") + Eol;
         s += bang + PadRight(vars[k].Name, 20) + Eol;

@@ -353,6 +353,41 @@ TEST(Condense, ASolveThatOutgrowsItsMemoryPages) {
     EXPECT_NE(pages.LogText.find("the solve pages"), std::string::npos) << pages.LogText;
 }
 
+// With hubs and a budget of 1.3 times what the initial condensation needs, a tenth or more of
+// the single toggles of that condensation page and take 3 times its time, and most do not.
+TEST(ModelGen, HubsMakeAHeavyTailOfSingleToggles) {
+    for (std::uint32_t seed : {1u, 2u, 3u}) {
+        const TGeneratedModel gen = GenerateModel(50, seed, true);
+        TKsxModel model;
+        std::string msg;
+        ASSERT_TRUE(ParseKsxModel(gen.ModelText, model, msg)) << msg;
+        TJobSettings settings;
+        settings.MemoryBudget = 1.3 * CondensationMemory(gen.ModelText, gen.StiText);
+        auto seconds = [&](const std::vector<std::string>& lines) {
+            TStoredInput input;
+            EXPECT_TRUE(ParseStoredInput(lines, input, msg)) << msg;
+            return RunJobOnModel("t.sti", input, "gen.ksx", model, "", settings).Seconds;
+        };
+        const std::vector<std::string> lines = Lines(gen.StiText);
+        const double base = seconds(lines);
+        std::size_t first = 0;
+        while (first < lines.size() && lines[first] != "!pelvarnbegin!")
+            ++first;
+        int records = 0, heavy = 0;
+        for (std::size_t k = first + 1; k + 2 < lines.size() && lines[k] != "!pelvarnend"; k += 3) {
+            if (lines[k].find("mustsub") != std::string::npos) continue;
+            std::vector<std::string> toggled = lines;
+            for (std::size_t j = k; j < k + 3; ++j)
+                toggled[j] = lines[j][0] == '!' ? lines[j].substr(1) : "!" + lines[j];
+            ++records;
+            if (seconds(toggled) >= 3 * base) ++heavy;
+        }
+        EXPECT_GE(records, 40) << "seed " << seed;
+        EXPECT_GE(heavy * 10, records) << "seed " << seed;
+        EXPECT_LE(heavy * 4, records) << "seed " << seed;
+    }
+}
+
 TEST(Report, HoldsTheValuesTheProbeReads) {
     std::string r = ReportText("11.0>", "s");
     EXPECT_EQ(r.rfind("[result]\r\n", 0), 0u);

@@ -36,6 +36,12 @@ class TModelStructure {
     std::string EliminationKey(const std::vector<std::int32_t>& stat,
                                const std::vector<std::int32_t>& order) const;
 
+    // What was read: the number of variables, each equation's variables as bits (64 to a
+    // word), and each record's variable and equation.
+    std::size_t Variables() const { return VarCount; }
+    const std::vector<std::vector<std::uint64_t>>& EquationHolds() const { return Holds; }
+    const std::vector<std::pair<std::size_t, std::size_t>>& Items() const { return RecordItems; }
+
   private:
     std::size_t VarCount = 0;
     std::size_t Words = 0;                     // 64-bit words of one equation's variable set

@@ -1,0 +1,85 @@
+// Estimates of a candidate's time before it is run, learned from the jobs timed so far.
+//
+// A condensation's features are worked out from the model's structure by carrying out its
+// eliminations on the equations' variable sets: the rows and entries of the system that
+// remains, how much each elimination rewrites and fills in, and what backsolving costs.
+// Set sizes are not taken into account: every variable and equation counts as one, so the
+// features need nothing that a model file may leave undeclared. A small ridge regression
+// maps the features to seconds; it is refitted as each job ends and shrinks towards the
+// mean time while few jobs are known, so that its estimates stay within what was seen.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "search/structure.h"
+
+namespace pelvarn::search {
+
+enum class TFeature {
+    Rows,          // equations left in the condensed system
+    Entries,       // variables held by those equations, summed
+    RowSquares,    // the same, squared per equation: grows with the work of a factorisation
+    Work,          // per elimination, its equation's length times the equations it rewrites
+    FillIn,        // entries that eliminations added
+    BacksolveWork, // the length of each backsolved equation when it was used
+    Eliminations,
+    Count
+};
+inline constexpr std::size_t FeatureCount = static_cast<std::size_t>(TFeature::Count);
+using TFeatures = std::array<double, FeatureCount>;
+
+// The features of a condensation (stat[i - 1]: sub, backsub or notsub of record i; order: the
+// records as written). False when they cannot be worked out: a record meets an equation that
+// no longer holds its variable, or the records are not those of the structure.
+bool CondensationFeatures(const TModelStructure& structure, const std::vector<std::int32_t>& stat,
+                          const std::vector<std::int32_t>& order, TFeatures& features);
+
+// Ridge regression of times on features, from running sums so that a refit costs the same
+// however many jobs there were. Features are standardised; the intercept is not shrunk.
+class TTimeFit {
+  public:
+    explicit TTimeFit(double ridge = 1.0) : Ridge(ridge) {}
+    void Add(const TFeatures& features, double seconds);
+    // The estimate of a candidate's time; the mean time seen while there is no fit, 0 when
+    // nothing was added.
+    double Estimate(const TFeatures& features) const;
+    std::int64_t Samples() const { return N; }
+    // Weights per feature in seconds per unit, and the intercept, of the current fit.
+    const TFeatures& Weights() const { return W; }
+    double Intercept() const { return B; }
+
+  private:
+    void Refit();
+    double Ridge;
+    std::int64_t N = 0;
+    TFeatures SumX{};
+    std::array<double, FeatureCount * FeatureCount> SumXX{};
+    TFeatures SumXY{};
+    double SumY = 0;
+    TFeatures W{};
+    double B = 0;
+};
+
+// The features of a model's condensations and their fit.
+class TEstimator {
+  public:
+    explicit TEstimator(std::shared_ptr<const TModelStructure> structure)
+        : Structure(std::move(structure)) {}
+    bool Features(const std::vector<std::int32_t>& stat, const std::vector<std::int32_t>& order,
+                  TFeatures& features) const {
+        return CondensationFeatures(*Structure, stat, order, features);
+    }
+    // A job's time, for the fit; a condensation whose features cannot be worked out is passed over.
+    void Learn(const std::vector<std::int32_t>& stat, const std::vector<std::int32_t>& order,
+               double seconds);
+    const TTimeFit& Fit() const { return TheFit; }
+
+  private:
+    std::shared_ptr<const TModelStructure> Structure;
+    TTimeFit TheFit;
+};
+
+} // namespace pelvarn::search

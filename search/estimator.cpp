@@ -24,40 +24,56 @@ double& At(TFeatures& f, TFeature which) {
 
 } // namespace
 
-bool CondensationFeatures(const TModelStructure& structure, const std::vector<std::int32_t>& stat,
-                          const std::vector<std::int32_t>& order, TFeatures& features) {
-    const auto& items = structure.Items();
-    if (stat.size() != items.size()) return false;
-    std::vector<std::vector<std::uint64_t>> holds = structure.EquationHolds();
+TEstimator::TEstimator(const TModelStructure& structure) {
+    const std::size_t vars = structure.Variables().size();
+    Words = (vars + 63) / 64;
+    bool sized = true;
+    for (const TStructureItem& eq : structure.Equations())
+        sized = sized && structure.SizeOf(eq) > 0;
+    for (std::size_t e = 0; e < structure.Equations().size(); ++e) {
+        std::vector<std::uint64_t> bits(Words, 0);
+        for (std::size_t v : structure.VariablesOf(e))
+            bits[v / 64] |= std::uint64_t{1} << (v % 64);
+        Holds.push_back(std::move(bits));
+        Rows.push_back(sized ? structure.SizeOf(structure.Equations()[e]) : 1.0);
+    }
+    for (std::int32_t r = 1; r <= structure.RecordCount(); ++r)
+        Items.push_back(structure.RecordItem(r));
+}
+
+bool TEstimator::Features(const std::vector<std::int32_t>& stat,
+                          const std::vector<std::int32_t>& order, TFeatures& features) const {
+    if (stat.size() != Items.size()) return false;
+    std::vector<std::vector<std::uint64_t>> holds = Holds;
     std::vector<char> used(holds.size(), 0);
     features.fill(0);
     for (std::int32_t r : order) {
         if (r < 1 || static_cast<std::size_t>(r) > stat.size()) continue;
         const std::int32_t s = stat[static_cast<std::size_t>(r - 1)];
         if (s == notsub) continue;
-        const auto [v, e] = items[static_cast<std::size_t>(r - 1)];
+        const auto [v, e] = Items[static_cast<std::size_t>(r - 1)];
         const std::uint64_t bit = std::uint64_t{1} << (v % 64);
         if (used[e] || !(holds[e][v / 64] & bit)) return false;
         const double length = Length(holds[e]);
         for (std::size_t f = 0; f < holds.size(); ++f) {
             if (used[f] || f == e || !(holds[f][v / 64] & bit)) continue;
             const double before = Length(holds[f]);
-            for (std::size_t k = 0; k < holds[f].size(); ++k)
+            for (std::size_t k = 0; k < Words; ++k)
                 holds[f][k] |= holds[e][k];
             holds[f][v / 64] &= ~bit;
-            At(features, TFeature::Work) += length;
-            At(features, TFeature::FillIn) += Length(holds[f]) - (before - 1);
+            At(features, TFeature::Work) += Rows[f] * length;
+            At(features, TFeature::FillIn) += Rows[f] * (Length(holds[f]) - (before - 1));
         }
-        if (s == backsub) At(features, TFeature::BacksolveWork) += length;
-        At(features, TFeature::Eliminations) += 1;
+        if (s == backsub) At(features, TFeature::BacksolveWork) += Rows[e] * length;
+        At(features, TFeature::Eliminations) += Rows[e];
         used[e] = 1;
     }
     for (std::size_t f = 0; f < holds.size(); ++f) {
         if (used[f]) continue;
         const double length = Length(holds[f]);
-        At(features, TFeature::Rows) += 1;
-        At(features, TFeature::Entries) += length;
-        At(features, TFeature::RowSquares) += length * length;
+        At(features, TFeature::Rows) += Rows[f];
+        At(features, TFeature::Entries) += Rows[f] * length;
+        At(features, TFeature::RowSquares) += Rows[f] * length * length;
     }
     return true;
 }

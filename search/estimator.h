@@ -3,7 +3,8 @@
 // A condensation's features are worked out from the model's structure by carrying out its
 // eliminations on the equations' variable sets: the rows and entries of the system that
 // remains, how much each elimination rewrites and fills in, and what backsolving costs.
-// Set sizes are not taken into account: every variable and equation counts as one, so the
+// Each equation weighs as many rows as it has elements, where the model file tells the sizes
+// of every equation's sets; where it does not, every equation counts as one row, so the
 // features need nothing that a model file may leave undeclared. A small ridge regression
 // maps the features to seconds; it is refitted as each job ends and shrinks towards the
 // mean time while few jobs are known, so that its estimates stay within what was seen.
@@ -11,7 +12,6 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "search/structure.h"
@@ -31,11 +31,6 @@ enum class TFeature {
 inline constexpr std::size_t FeatureCount = static_cast<std::size_t>(TFeature::Count);
 using TFeatures = std::array<double, FeatureCount>;
 
-// The features of a condensation (stat[i - 1]: sub, backsub or notsub of record i; order: the
-// records as written). False when they cannot be worked out: a record meets an equation that
-// no longer holds its variable, or the records are not those of the structure.
-bool CondensationFeatures(const TModelStructure& structure, const std::vector<std::int32_t>& stat,
-                          const std::vector<std::int32_t>& order, TFeatures& features);
 
 // Ridge regression of times on features, from running sums so that a refit costs the same
 // however many jobs there were. Features are standardised; the intercept is not shrunk.
@@ -66,19 +61,22 @@ class TTimeFit {
 // The features of a model's condensations and their fit.
 class TEstimator {
   public:
-    explicit TEstimator(std::shared_ptr<const TModelStructure> structure)
-        : Structure(std::move(structure)) {}
+    explicit TEstimator(const TModelStructure& structure);
+    // The features of a condensation (stat[i - 1]: sub, backsub or notsub of record i; order:
+    // the records as written). False when they cannot be worked out: a record meets an
+    // equation that no longer holds its variable, or the records are not the structure's.
     bool Features(const std::vector<std::int32_t>& stat, const std::vector<std::int32_t>& order,
-                  TFeatures& features) const {
-        return CondensationFeatures(*Structure, stat, order, features);
-    }
+                  TFeatures& features) const;
     // A job's time, for the fit; a condensation whose features cannot be worked out is passed over.
     void Learn(const std::vector<std::int32_t>& stat, const std::vector<std::int32_t>& order,
                double seconds);
     const TTimeFit& Fit() const { return TheFit; }
 
   private:
-    std::shared_ptr<const TModelStructure> Structure;
+    std::size_t Words = 0;
+    std::vector<std::vector<std::uint64_t>> Holds; // per equation, its variables as bits
+    std::vector<double> Rows;                      // per equation, the rows it weighs
+    std::vector<std::pair<std::size_t, std::size_t>> Items; // per record: variable, equation
     TTimeFit TheFit;
 };
 

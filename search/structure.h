@@ -7,10 +7,23 @@
 // translator and the solver do the same work, so their times are the same. Exchanging two
 // eliminations that do not touch each other is such a change, however far apart they are.
 //
-// The model file is read only for its declarations: "Variable ... name(...) ...;" and
-// "Equation name ... text;", where an equation holds the declared variables its text names.
-// Comments ("! ... !", "![[! ... !]]!"), descriptions ("# ... #") and quoted texts are passed
-// over; keywords and names ignore letter case.
+// The model file is read as the modeller's suite reads it, for its declarations only:
+// - a keyword (Set, Variable, Equation, Coefficient, Formula, Read, ...) carries over to the
+//   statements that follow until the next keyword;
+// - qualifiers in parentheses may follow a keyword: "(linear)", "(levels)", "(ge 0)",
+//   "(orig_level = ...)"; a levels variable X is also known by its change variable, p_X
+//   (c_X for a "(change)" one, or the name given by "linear_name =" / "linear_var =");
+// - "Variable [quantifiers] name[(args)]" declares a variable over the quantifiers' sets;
+//   "Equation name [quantifiers] text" and "Formula & Equation name ..." declare an equation,
+//   which holds the declared variables its text names (quantifier and sum indices are not
+//   variables); "Omit a, b" leaves those variables out of every equation;
+// - "Set" gives a size from "size N", from an element list (ranges "c1 - c10" included),
+//   "maximum size N" a bound; sets read from data, or made from others (union, "+",
+//   intersect, "-", a condition) whose elements are not listed, have no known size;
+// - every other statement (Formula, Read, Update, Write, Assertion, Zerodivide, File,
+//   Transfer, Subset, Mapping, ...) is passed over;
+// - comments ("! ... !", "![[! ... !]]!"), descriptions ("# ... #") and quoted texts (which
+//   may hold ";" and "!") are passed over; keywords and names ignore letter case.
 #pragma once
 
 #include <cstdint>
@@ -20,11 +33,25 @@
 
 namespace pelvarn::search {
 
+// A set of the model; sizes are -1 where the model file alone does not tell them.
+struct TStructureSet {
+    std::string Name; // lower-cased, as are all names below
+    std::int64_t Size = -1;
+    std::int64_t MaxSize = -1; // a bound on the size where one is known (Size when known)
+};
+
+// A variable or an equation: its name and the sets of its quantifiers, outermost first.
+struct TStructureItem {
+    std::string Name;
+    std::vector<std::size_t> Sets; // indices into Sets()
+};
+
 class TModelStructure {
   public:
     // Reads the model text for the records' (variable, equation) pairs. False with a reason
     // when the text cannot be read so, or when a record's variable or equation is not
-    // declared or the equation does not hold the variable.
+    // declared or the equation does not hold the variable (an omitted variable is held by
+    // no equation: its record is accepted, and a condensation that uses it has no key).
     bool Parse(const std::string& text,
                const std::vector<std::pair<std::string, std::string>>& records,
                std::string& reason);
@@ -36,16 +63,30 @@ class TModelStructure {
     std::string EliminationKey(const std::vector<std::int32_t>& stat,
                                const std::vector<std::int32_t>& order) const;
 
-    // What was read: the number of variables, each equation's variables as bits (64 to a
-    // word), and each record's variable and equation.
-    std::size_t Variables() const { return VarCount; }
-    const std::vector<std::vector<std::uint64_t>>& EquationHolds() const { return Holds; }
-    const std::vector<std::pair<std::size_t, std::size_t>>& Items() const { return RecordItems; }
+    // The model as declared, before any condensation, for those who weigh a condensation's
+    // parts (sizes, fill-in) rather than only compare them.
+    const std::vector<TStructureSet>& Sets() const { return SetList; }
+    const std::vector<TStructureItem>& Variables() const { return VarList; }
+    const std::vector<TStructureItem>& Equations() const { return EqList; }
+    bool Holds(std::size_t equation, std::size_t variable) const;
+    // The variables equation holds, ascending.
+    std::vector<std::size_t> VariablesOf(std::size_t equation) const;
+    // The number of elements of an item: the product of its sets' sizes; -1 when one of
+    // them is unknown. MaxSizeOf uses the bounds where sizes are unknown.
+    double SizeOf(const TStructureItem& item) const;
+    double MaxSizeOf(const TStructureItem& item) const;
+    // Record r's (1-based) variable and equation, as indices into Variables() and Equations().
+    std::int32_t RecordCount() const { return static_cast<std::int32_t>(RecordItems.size()); }
+    std::pair<std::size_t, std::size_t> RecordItem(std::int32_t record) const {
+        return RecordItems[static_cast<std::size_t>(record - 1)];
+    }
 
   private:
-    std::size_t VarCount = 0;
-    std::size_t Words = 0;                     // 64-bit words of one equation's variable set
-    std::vector<std::vector<std::uint64_t>> Holds; // per equation, the variables it holds
+    std::vector<TStructureSet> SetList;
+    std::vector<TStructureItem> VarList;
+    std::vector<TStructureItem> EqList;
+    std::size_t Words = 0; // 64-bit words of one equation's variable set
+    std::vector<std::uint64_t> HoldBits; // equation e's variables at [e * Words, (e + 1) * Words)
     std::vector<std::pair<std::size_t, std::size_t>> RecordItems; // per record: variable, equation
 };
 

@@ -34,13 +34,14 @@ TEST(Estimator, FeaturesFollowTheEliminationsInTheirOrder) {
         // y first rewrites E1 and E3, then x rewrites E3 once more.
         {{sub, sub}, {2, 1}, {1, 2, 4, 9, 2, 0, 2}},
     };
+    const TEstimator estimator(s);
     for (const TCase& c : cases) {
         TFeatures f;
-        ASSERT_TRUE(CondensationFeatures(s, c.Stat, c.Order, f));
+        ASSERT_TRUE(estimator.Features(c.Stat, c.Order, f));
         EXPECT_EQ(f, c.Want) << "order " << c.Order[0] << "," << c.Order[1];
     }
     TFeatures f;
-    EXPECT_FALSE(CondensationFeatures(s, {sub}, {1}, f)); // not the structure's records
+    EXPECT_FALSE(estimator.Features({sub}, {1}, f)); // not the structure's records
 }
 
 TEST(Estimator, FitRecoversKnownWeightsAndStaysSaneOnFewJobs) {

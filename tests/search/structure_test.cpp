@@ -56,6 +56,119 @@ TEST(ModelStructure, ReadsDeclarationsAndRefusesWhatItCannotUse) {
     }
 }
 
+// The structure as lines: "equation: its variables" (sorted), "set name: size bound".
+std::vector<std::string> Described(const TModelStructure& s) {
+    std::vector<std::string> lines;
+    for (std::size_t e = 0; e < s.Equations().size(); ++e) {
+        std::vector<std::string> names;
+        for (std::size_t v : s.VariablesOf(e))
+            names.push_back(s.Variables()[v].Name);
+        std::sort(names.begin(), names.end());
+        std::string line = s.Equations()[e].Name + ":";
+        for (const std::string& n : names)
+            line += " " + n;
+        lines.push_back(line);
+    }
+    for (const TStructureSet& set : s.Sets())
+        lines.push_back("set " + set.Name + ": " + std::to_string(set.Size) + " " +
+                        std::to_string(set.MaxSize));
+    return lines;
+}
+
+// Model texts written as modellers write them: each case gives the lines the structure must
+// show and the lines it must not.
+TEST(ModelStructure, ReadsModelFilesAsTheyAreWritten) {
+    struct TCase {
+        const char* What;
+        std::string Text;
+        TItems Records;
+        std::vector<std::string> Shows;
+        std::vector<std::string> Lacks;
+    };
+    const TCase cases[] = {
+        {"keywords carry over",
+         "Set COM (food, manuf, serv);\n"
+         "Variable\n (all,c,COM) p_x(c) # price #;\n (all,c,COM) q_x(c);\n  phi;\n"
+         "Coefficient (all,c,COM) V0(c);\n (all,c,COM) SHR(c);\n"
+         "Equation\n E_p_x (all,c,COM) p_x(c) = phi + SHR(c)*q_x(c);\n"
+         " E_q_x (all,c,COM) q_x(c) = sum(k,COM, V0(k)*p_x(k));\n",
+         {{"p_x", "E_p_x"}, {"q_x", "E_q_x"}},
+         {"e_p_x: p_x phi q_x", "e_q_x: p_x q_x", "set com: 3 3"},
+         {"e_p_x: p_x phi q_x shr"}},
+        {"qualifiers",
+         "Set REG # regions # read elements from file GSET header \"REG\";\n"
+         "Variable (levels) (all,r,REG) XP(r);\n"
+         "Variable (levels, change) (all,r,REG) DV(r);\n"
+         "Variable (linear) (ge 0) (orig_level = 1.0) pf;\n"
+         "Variable (levels) (linear_name = xg) (all,r,REG) XG(r);\n"
+         "Equation (levels) E_XP (all,r,REG) XP(r) = XG(r) + DV(r);\n"
+         "Equation (linear) (all,r,REG) E_xg xg(r) = pf + c_DV(r);\n",
+         {{"p_XP", "E_XP"}, {"xg", "E_xg"}},
+         {"e_xp: dv xg xp", "e_xg: dv pf xg", "set reg: -1 -1"},
+         {}},
+        {"statements passed over",
+         "Set COM (c1 - c4); Subset COM is subset of COM;\n"
+         "File BASE # data #; (new) OUT;\n"
+         "Coefficient (all,c,COM) V0(c); Read V0 from file BASE header \"V0;!\";\n"
+         "Variable (all,c,COM) x(c); (all,c,COM) y(c); (all,c,COM) z(c); w; a_x;\n"
+         "Formula (all,c,COM) V0(c) = V0(c) + 1; Update (all,c,COM) V0(c) = x(c);\n"
+         "Write V0 to file OUT header \"OUT\"; Assertion # V0 # (all,c,COM) V0(c) > 0;\n"
+         "Zerodivide default 0.5; Transfer \"XX\" from file BASE to updated file;\n"
+         "Formula & Equation E_x # both # (all,c,COM) x(c) = y(c) + a_x;\n"
+         "Equation E_y (all,c,COM) y(c) = z(c) + w + a_x;\n"
+         "Omit a_x;\n",
+         {{"x", "E_x"}, {"y", "E_y"}},
+         {"e_x: x y", "e_y: w y z", "set com: 4 4"},
+         {"e_x: a_x x y", "v0:"}},
+        {"sets from data and from other sets",
+         "Set COM # goods # maximum size 40 read elements from file GS header \"H2\";\n"
+         "Set SRC (dom, imp); Set MAR (trd, trn); Set NM = SRC union MAR;\n"
+         "Set BOTH = SRC + MAR; Set DOM = SRC intersect NM; Set IMP = SRC - DOM;\n"
+         "Set TC = (all,c,COM: 1 > 0); Set TM = COM - TC; Set T (t1 - t10);\n"
+         "Variable (all,c,TC)(all,s,SRC) x(c,s); (all,t,T) y(t);\n"
+         "Equation E_x (all,c,TC)(all,s,SRC) x(c,s) = y(\"t1\");\n",
+         {{"x", "E_x"}},
+         {"set com: -1 40", "set nm: 4 4", "set both: 4 4", "set dom: 2 2", "set imp: 0 0",
+          "set tc: -1 40", "set tm: -1 40", "set t: 10 10", "e_x: x y"},
+         {}},
+        {"quotes, comments and descriptions",
+         "! a comment; with \"quotes\" !\nSet COM # goods; and ! marks # (a, b);\n"
+         "Variable (all,c,COM) x(c) # x \"with ;\" #; y;\n"
+         "Coefficient (all,c,COM) S(c); Read S from file F header \"a;b!\";\n"
+         "Equation E_x # x's equation # (all,c,COM) x(c) = y ! not z ! ;\n",
+         {{"x", "E_x"}},
+         {"e_x: x y", "set com: 2 2"},
+         {}},
+    };
+    for (const TCase& c : cases) {
+        TModelStructure s;
+        std::string reason;
+        ASSERT_TRUE(s.Parse(c.Text, c.Records, reason)) << c.What << ": " << reason;
+        const std::vector<std::string> lines = Described(s);
+        auto has = [&](const std::string& l) {
+            return std::find(lines.begin(), lines.end(), l) != lines.end();
+        };
+        for (const std::string& l : c.Shows)
+            EXPECT_TRUE(has(l)) << c.What << ": no \"" << l << "\"";
+        for (const std::string& l : c.Lacks)
+            EXPECT_FALSE(has(l)) << c.What << ": \"" << l << "\"";
+        std::vector<std::int32_t> order;
+        for (std::size_t r = 1; r <= c.Records.size(); ++r)
+            order.push_back(static_cast<std::int32_t>(r));
+        EXPECT_FALSE(s.EliminationKey(std::vector<std::int32_t>(order.size(), sub), order).empty())
+            << c.What;
+    }
+    // A condensation that uses an omitted variable has no key; others do.
+    TModelStructure s;
+    std::string reason;
+    ASSERT_TRUE(s.Parse("Variable x, y, z; Equation E_x x = y; E_z z = x; Omit y, z;",
+                        {{"x", "E_x"}, {"z", "E_z"}}, reason))
+        << reason;
+    EXPECT_FALSE(s.EliminationKey({sub, notsub}, {1, 2}).empty());
+    EXPECT_TRUE(s.EliminationKey({notsub, sub}, {1, 2}).empty());
+    EXPECT_EQ(s.SizeOf(s.Variables()[0]), 1);
+}
+
 TEST(ModelStructure, KeysAreEqualExactlyWhenTheEliminationsAreTheSame) {
     TModelStructure s;
     std::string reason;

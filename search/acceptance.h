@@ -26,11 +26,11 @@ class TAcceptance {
   public:
     // One timing of a condensation; key: equal for condensations that make the same eliminations.
     void Add(const std::string& key, double seconds);
-    // The noise as a share of a job's time. Until two groups of timings (or one timed three
-    // times) have measured it, never less than PriorNoise: a search that has not yet seen its
-    // timings vary does not trust small gains.
+    // The noise as a share of a job's time. Until two repeats have measured it, never less
+    // than PriorNoise: a search that has not yet seen its timings vary does not trust small
+    // gains. A repeat that timed exactly alike shows a timer that does not vary at all.
     double Noise() const;
-    bool NoiseMeasured() const { return Degrees >= 2; }
+    bool NoiseMeasured() const { return Degrees >= 2 || (Degrees == 1 && SquaredSpread == 0); }
     std::int64_t NoiseDegrees() const { return Degrees; }
     std::int32_t Timings(const std::string& key) const;
     // The condensation's time as its evidence says (seconds); 0 when it was never timed.

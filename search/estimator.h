@@ -31,7 +31,6 @@ enum class TFeature {
 inline constexpr std::size_t FeatureCount = static_cast<std::size_t>(TFeature::Count);
 using TFeatures = std::array<double, FeatureCount>;
 
-
 // Ridge regression of times on features, from running sums so that a refit costs the same
 // however many jobs there were. Features are standardised; the intercept is not shrunk.
 class TTimeFit {
@@ -74,8 +73,8 @@ class TEstimator {
 
   private:
     std::size_t Words = 0;
-    std::vector<std::vector<std::uint64_t>> Holds; // per equation, its variables as bits
-    std::vector<double> Rows;                      // per equation, the rows it weighs
+    std::vector<std::vector<std::uint64_t>> Holds;          // per equation, its variables as bits
+    std::vector<double> Rows;                               // per equation, the rows it weighs
     std::vector<std::pair<std::size_t, std::size_t>> Items; // per record: variable, equation
     TTimeFit TheFit;
 };

@@ -65,7 +65,9 @@ bool ParseStrategy(const std::string& name, TStrategy& strategy) {
     return false;
 }
 
-std::string StrategyName(TStrategy strategy) { return StrategyNames[static_cast<int>(strategy)]; }
+std::string StrategyName(TStrategy strategy) {
+    return StrategyNames[static_cast<int>(strategy)];
+}
 
 std::string CondensationKey(const TCandidate& candidate) {
     std::string key;
@@ -126,7 +128,8 @@ void ApplyCandidate(const TCandidate& candidate, TSubInfo& records, TSubOrder& o
     ResetOrder(order);
     const std::int32_t n = candidate.Count() > MaxSubs ? MaxSubs : candidate.Count();
     for (std::int32_t i = 1; i <= n; ++i) {
-        records[static_cast<std::size_t>(i)].SubStat = candidate.Stat[static_cast<std::size_t>(i - 1)];
+        records[static_cast<std::size_t>(i)].SubStat =
+            candidate.Stat[static_cast<std::size_t>(i - 1)];
         order[static_cast<std::size_t>(i)] = candidate.Order[static_cast<std::size_t>(i - 1)];
     }
 }
@@ -160,7 +163,9 @@ std::string TPolicy::SeenKey(const TCandidate& candidate) const {
     return CondensationKey(candidate);
 }
 
-void TPolicy::MarkSeen(const TCandidate& candidate) { Seen.insert(SeenKey(candidate)); }
+void TPolicy::MarkSeen(const TCandidate& candidate) {
+    Seen.insert(SeenKey(candidate));
+}
 
 bool TPolicy::IsSeen(const TCandidate& candidate) const {
     return Seen.count(SeenKey(candidate)) != 0;
@@ -171,8 +176,9 @@ void TPolicy::StartSweep() {
     TRandom random(State.Random);
     State.SweepLeft = Alterable;
     for (std::size_t k = State.SweepLeft.size(); k > 1; --k)
-        std::swap(State.SweepLeft[k - 1],
-                  State.SweepLeft[static_cast<std::size_t>(random.Below(static_cast<std::int32_t>(k)))]);
+        std::swap(
+            State.SweepLeft[k - 1],
+            State.SweepLeft[static_cast<std::size_t>(random.Below(static_cast<std::int32_t>(k)))]);
     State.Random = random.GetSeed();
     State.SweepStarted = true;
     State.SweepGained = false;
@@ -267,8 +273,8 @@ bool TPolicy::Apply(TMove move, TCandidate& c) {
         break;
     }
     case TMove::RandomToggle: {
-        const std::int32_t r =
-            Alterable[static_cast<std::size_t>(random.Below(static_cast<std::int32_t>(Alterable.size())))];
+        const std::int32_t r = Alterable[static_cast<std::size_t>(
+            random.Below(static_cast<std::int32_t>(Alterable.size())))];
         ToggleRecord(c, r, Records[static_cast<std::size_t>(r - 1)]);
         break;
     }
@@ -399,6 +405,8 @@ bool TPolicy::Next(const TCandidate& best, TCandidate& next) {
         next = best;
         if (Replay(move, next) && Fresh(next)) return true;
     }
+    if (Estimator && Strategy == TStrategy::AlterPair && Estimator->Fit().Samples() > 0)
+        return NextByEstimate(best, next);
     for (int draw = 0; draw < MaxDraws; ++draw) {
         ++State.Proposals;
         next = best;
@@ -410,6 +418,80 @@ bool TPolicy::Next(const TCandidate& best, TCandidate& next) {
     // The draws found nothing new; before the search is called complete, every candidate one
     // move from the best is looked at in turn, up to a bound.
     return NextUntimedNeighbour(best, next);
+}
+
+bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
+    // The untimed neighbours: every toggle and as many exchanges as there are records, drawn.
+    // When all of them have been timed, the best's whole neighbourhood is looked at; beyond
+    // it, with a limit given, candidates two moves away.
+    TRandom random(State.Random);
+    const auto n = best.Count();
+    std::vector<TCandidate> pool;
+    auto exchange = [&](TCandidate& c) {
+        const std::int32_t a = random.Below(n), b = random.Below(n);
+        if (a == b) return false;
+        std::swap(c.Order[static_cast<std::size_t>(a)], c.Order[static_cast<std::size_t>(b)]);
+        c.Move = {TMoveKind::Order, c.Order[static_cast<std::size_t>(a)],
+                  c.Order[static_cast<std::size_t>(b)]};
+        c.Change = ExchangeText(c.Move.A, c.Move.B);
+        return true;
+    };
+    auto toggle = [&](TCandidate& c) {
+        const std::int32_t r = Alterable[static_cast<std::size_t>(
+            random.Below(static_cast<std::int32_t>(Alterable.size())))];
+        return ToggleRecord(c, r, Records[static_cast<std::size_t>(r - 1)]);
+    };
+    for (std::int32_t r : Alterable) {
+        TCandidate c = best;
+        if (ToggleRecord(c, r, Records[static_cast<std::size_t>(r - 1)]) && !IsSeen(c))
+            pool.push_back(std::move(c));
+    }
+    for (std::int32_t k = 0; k < n && n >= 2; ++k) {
+        TCandidate c = best;
+        if (exchange(c) && !IsSeen(c)) pool.push_back(std::move(c));
+    }
+    if (pool.empty()) {
+        State.Random = random.GetSeed();
+        if (NextUntimedNeighbour(best, next)) return true;
+        if (!BeyondOptimum || !NeighbourhoodCovered) return false;
+        random.SetSeed(State.Random);
+        for (std::int32_t k = 0; k < 4 * n; ++k) {
+            TCandidate c = best;
+            const bool first = Alterable.empty() || random.Below(3) == 0 ? exchange(c) : toggle(c);
+            const std::string change = c.Change;
+            const bool second = Alterable.empty() || random.Below(3) == 0 ? exchange(c) : toggle(c);
+            c.Change = change + "; " + c.Change;
+            c.Move = {};
+            if (first && second && !IsSeen(c)) pool.push_back(std::move(c));
+        }
+    }
+    if (pool.empty()) {
+        State.Random = random.GetSeed();
+        NeighbourhoodCovered = true;
+        return false;
+    }
+    std::size_t pick = 0;
+    if (random.Below(Explore) == 0) {
+        pick = static_cast<std::size_t>(random.Below(static_cast<std::int32_t>(pool.size())));
+    } else {
+        double lowest = 0;
+        bool any = false;
+        for (std::size_t i = 0; i < pool.size(); ++i) {
+            TFeatures f;
+            if (!Estimator->Features(pool[i].Stat, pool[i].Order, f)) continue;
+            const double e = Estimator->Fit().Estimate(f);
+            if (!any || e < lowest) {
+                any = true;
+                lowest = e;
+                pick = i;
+            }
+        }
+    }
+    State.Random = random.GetSeed();
+    ++State.Proposals;
+    next = std::move(pool[pick]);
+    Fresh(next);
+    return true;
 }
 
 bool TPolicy::NextUntimedNeighbour(const TCandidate& best, TCandidate& next) {

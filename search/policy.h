@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/prng.h"
+#include "search/estimator.h"
 #include "search/structure.h"
 #include "sti/subrecord.h"
 
@@ -95,9 +96,9 @@ struct TPolicyState {
 
 // How a job ended, as the policy learns from it.
 struct TLesson {
-    bool Timed = false; // it ended with a time: not failed, capped or ended
-    double Change = 0;  // its time against the best it was made from: -0.02 is 2 % faster
-    bool Stale = false; // the best had moved on while it ran
+    bool Timed = false;    // it ended with a time: not failed, capped or ended
+    double Change = 0;     // its time against the best it was made from: -0.02 is 2 % faster
+    bool Stale = false;    // the best had moved on while it ran
     bool Accepted = false; // it is the new best (a sweep that gains goes round again)
 
     bool Better() const { return Timed && Change < 0; }
@@ -119,9 +120,24 @@ class TPolicy {
     // With the model's structure, condensations that make the same eliminations count as one
     // (an exchange of eliminations that do not touch each other is no change); without it,
     // those with the same key. Set before any candidate is counted.
+    // With it, the default strategy also tries the best's neighbours in the order of their
+    // estimated times (see TEstimator).
     void SetStructure(std::shared_ptr<const TModelStructure> structure) {
         Structure = std::move(structure);
+        if (Structure) Estimator = std::make_unique<TEstimator>(*Structure);
     }
+    // A job's time, for the estimates (every timed job, in the order they ended).
+    void Observe(const TCandidate& candidate, double seconds) {
+        if (Estimator) Estimator->Learn(candidate.Stat, candidate.Order, seconds);
+    }
+    // When every neighbour of the best has been timed, go on with two moves at a time (the
+    // user gave a limit) rather than call the search complete.
+    bool BeyondOptimum = false;
+    // One proposal in Explore is drawn at random from the neighbours rather than by estimate,
+    // so that a wrong estimate is found out.
+    static constexpr std::int32_t Explore = 5;
+    // A key equal for candidates that count as the same job.
+    std::string Key(const TCandidate& candidate) const { return SeenKey(candidate); }
     // Counts a candidate as timed (the initial one, and those of a journal being resumed).
     void MarkSeen(const TCandidate& candidate);
     bool IsSeen(const TCandidate& candidate) const;
@@ -151,6 +167,7 @@ class TPolicy {
     bool Fresh(const TCandidate& candidate);
     std::string SeenKey(const TCandidate& candidate) const;
     bool NextUntimedNeighbour(const TCandidate& best, TCandidate& next);
+    bool NextByEstimate(const TCandidate& best, TCandidate& next);
     // The condensed records an exchange moved: its two and those between them.
     std::vector<std::int32_t> CondensedMoved(const TCandidate& candidate) const;
     bool MovesOnlyOrderFree(const TCandidate& candidate) const;
@@ -163,6 +180,7 @@ class TPolicy {
     bool NoRepeats;
     std::unordered_set<std::string> Seen;
     std::shared_ptr<const TModelStructure> Structure;
+    std::unique_ptr<TEstimator> Estimator;
 };
 
 } // namespace pelvarn::search

@@ -26,6 +26,8 @@ std::vector<TRecordFlags> FlagsOf(const TSubInfo& records, std::int32_t n) {
     return flags;
 }
 
+const char* const RetimeText = "time again Job";
+
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     const std::size_t m = v.size() / 2;
@@ -53,6 +55,7 @@ TSearchRun::TSearchRun(const TSearchOptions& options, const TSubInfo& records, s
       JournalPath(std::move(journalPath)), Evaluator(evaluator),
       ThePolicy(options.Strategy, FlagsOf(records, n), options.Seed, options.NoRepeats) {
     Slots.resize(static_cast<std::size_t>(Evaluator.Workers()));
+    ThePolicy.BeyondOptimum = options.MaxJobs > 0 || options.MaxHours > 0;
     BestCandidate = CandidateOf(records, RecordCount);
 }
 
@@ -68,20 +71,26 @@ bool TSearchRun::Resume(const TJournalContents& journal, std::string& reason) {
         reason = "the substitutions of initial.sti are not those the journal was started with";
         return false;
     }
+    // The journal is weighed again as it was when its jobs ended, so that the best, the
+    // noise, the estimates and a near tie still to be timed again are as they were.
+    Resuming = true;
     for (const TJournalEntry& e : journal.Entries) {
         All.push_back(e);
-        if (e.Status == TJobStatus::Verify || e.VerifyOf >= 0) continue;
+        const bool retime = e.VerifyOf >= 0 && e.Candidate.Change.rfind(RetimeText, 0) == 0;
+        if ((e.Status == TJobStatus::Verify || e.VerifyOf >= 0) && !retime) continue;
         ++Done;
+        if (retime) {
+            Retimes.clear();
+            WeighRetime(e);
+            continue;
+        }
         ThePolicy.MarkSeen(e.Candidate);
         if (e.Status != TJobStatus::Ok) continue;
         if (e.Job == 0) InitialSeconds = e.Seconds;
-        if (BestJobNumber < 0 || e.Seconds < BestSeconds) {
-            BestJobNumber = e.Job;
-            BestSeconds = e.Seconds;
-            BestWall = e.Wall;
-            BestCandidate = e.Candidate;
-        }
+        ThePolicy.Observe(e.Candidate, e.Seconds);
+        if (Weigh(e)) MakeBest(e.Job, e.Candidate, e.Wall, false);
     }
+    Resuming = false;
     HeaderWritten = true;
     if (!journal.Entries.empty()) {
         NextJob = journal.Entries.back().NextJob;
@@ -111,8 +120,61 @@ TSearchProgress TSearchRun::Progress() const {
     return p;
 }
 
+void TSearchRun::MakeBest(std::int64_t job, const TCandidate& candidate, double wall, bool save) {
+    BestJobNumber = job;
+    BestCandidate = candidate;
+    BestSeconds = Accept.Seconds(ThePolicy.Key(candidate));
+    BestWall = wall;
+    ContestJob = -1;
+    Retimes.clear();
+    if (save && job != 0) SaveOptimal(candidate);
+}
+
+void TSearchRun::QueueRetime(TVerdict verdict) {
+    const bool best = verdict == TVerdict::TimeBestAgain;
+    TCandidate c = best ? BestCandidate : ContestCandidate;
+    const std::int64_t job = best ? BestJobNumber : ContestJob;
+    c.Change = RetimeText + std::to_string(job);
+    Retimes.assign(1, {job, c});
+}
+
+bool TSearchRun::Weigh(const TJournalEntry& e) {
+    const std::string key = ThePolicy.Key(e.Candidate);
+    Accept.Add(key, e.Seconds);
+    if (BestJobNumber < 0) return true;
+    const TVerdict verdict = Accept.Judge(key, ThePolicy.Key(BestCandidate));
+    if (verdict == TVerdict::Better) return true;
+    if (verdict != TVerdict::Worse && ContestJob < 0) {
+        ContestJob = e.Job;
+        ContestCandidate = e.Candidate;
+        ContestWall = e.Wall;
+        QueueRetime(verdict);
+    }
+    return false;
+}
+
+void TSearchRun::WeighRetime(const TJournalEntry& e) {
+    if (e.Status != TJobStatus::Verify) {
+        ContestJob = -1; // the tie stays unsettled: the best stays
+        return;
+    }
+    Accept.Add(ThePolicy.Key(e.Candidate), e.Seconds);
+    ThePolicy.Observe(e.Candidate, e.Seconds);
+    BestSeconds = Accept.Seconds(ThePolicy.Key(BestCandidate));
+    if (ContestJob < 0) return;
+    const TVerdict verdict =
+        Accept.Judge(ThePolicy.Key(ContestCandidate), ThePolicy.Key(BestCandidate));
+    if (verdict == TVerdict::Better)
+        MakeBest(ContestJob, ContestCandidate, ContestWall, !Resuming);
+    else if (verdict == TVerdict::Worse)
+        ContestJob = -1;
+    else
+        QueueRetime(verdict);
+}
+
 void TSearchRun::StartJob(std::int32_t w, const TCandidate& candidate, std::int64_t verifyOf) {
     TRunning& slot = Slots[static_cast<std::size_t>(w)];
+    slot.Retime = candidate.Change.rfind(RetimeText, 0) == 0;
     slot.Job = NextJob++;
     slot.VerifyOf = verifyOf;
     slot.Candidate = candidate;
@@ -152,11 +214,21 @@ void TSearchRun::Finished(std::int32_t w, const TJobOutcome& outcome) {
     if (e.VerifyOf >= 0 && e.Status == TJobStatus::Ok) e.Status = TJobStatus::Verify;
     e.NextJob = NextJob;
 
-    if (e.VerifyOf < 0) {
+    if (slot.Retime) {
+        ++Done;
+        ++DoneThisRun;
+        WeighRetime(e);
+        if (e.Status == TJobStatus::Failed && Options.PauseOnFailure) {
+            Paused = true;
+            Stopping = true;
+            FailureReason = e.Reason;
+        }
+    } else if (e.VerifyOf < 0) {
         ++Done;
         ++DoneThisRun;
         const bool ok = e.Status == TJobStatus::Ok;
-        const bool improved = ok && (BestJobNumber < 0 || e.Seconds < BestSeconds);
+        if (ok) ThePolicy.Observe(e.Candidate, e.Seconds);
+        const bool improved = ok && Weigh(e);
         TLesson lesson;
         lesson.Timed = ok;
         const double base = slot.BaseSeconds;
@@ -166,11 +238,7 @@ void TSearchRun::Finished(std::int32_t w, const TJobOutcome& outcome) {
         ThePolicy.Learn(slot.Candidate, lesson, BestCandidate);
         if (improved) {
             if (e.Job == 0) InitialSeconds = e.Seconds;
-            BestJobNumber = e.Job;
-            BestSeconds = e.Seconds;
-            BestWall = e.Wall;
-            BestCandidate = e.Candidate;
-            if (e.Job != 0) SaveOptimal(e.Candidate);
+            MakeBest(e.Job, e.Candidate, e.Wall, true);
         } else if (e.Status == TJobStatus::Failed &&
                    (Options.PauseOnFailure || (e.Job == 0 && !Resumed))) {
             // The initial condensation is the search's baseline: without its time there is
@@ -201,7 +269,8 @@ bool TSearchRun::Loop(bool verifying) {
             Ending = true;
             if (OnNote) OnNote("ending the running jobs");
             for (std::int32_t w = 0; w < Evaluator.Workers(); ++w)
-                if (Slots[static_cast<std::size_t>(w)].Busy) Evaluator.End(w, TJobStatus::Failed, "");
+                if (Slots[static_cast<std::size_t>(w)].Busy)
+                    Evaluator.End(w, TJobStatus::Failed, "");
         }
         std::int32_t running = 0;
         for (const auto& s : Slots)
@@ -220,6 +289,13 @@ bool TSearchRun::Loop(bool verifying) {
                 if (Options.MaxJobs > 0 && Done + running >= Options.MaxJobs) break;
                 if (Options.MaxHours > 0 && (NowSeconds() - StartedAt) / 3600.0 >= Options.MaxHours)
                     break;
+                if (!Retimes.empty()) {
+                    const auto retime = Retimes.front();
+                    Retimes.clear();
+                    StartJob(w, retime.second, retime.first);
+                    ++running;
+                    continue;
+                }
                 TCandidate next;
                 if (!ThePolicy.Next(BestCandidate, next)) {
                     // Jobs still running may yet move the best; only then is it the end.
@@ -295,7 +371,8 @@ void TSearchRun::VerifyBest() {
     Loop(true);
     std::map<std::int64_t, std::vector<double>> times;
     for (const auto& e : All)
-        if (e.VerifyOf >= 0 && e.Status == TJobStatus::Verify) times[e.VerifyOf].push_back(e.Seconds);
+        if (e.VerifyOf >= 0 && e.Status == TJobStatus::Verify)
+            times[e.VerifyOf].push_back(e.Seconds);
     const TJournalEntry* chosen = nullptr;
     double best = 0;
     for (const TJournalEntry* e : top) {

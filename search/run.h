@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "search/acceptance.h"
 #include "search/evaluator.h"
 #include "search/journal.h"
 #include "search/policy.h"
@@ -17,24 +18,24 @@ namespace pelvarn::search {
 struct TSearchOptions {
     TStrategy Strategy = TStrategy::AlterPair;
     bool NoRepeats = true;
-    double Cap = 0;          // 0: no cap; else end a job running longer than Cap x the best's wall time
+    double Cap = 0; // 0: no cap; else end a job running longer than Cap x the best's wall time
     bool PauseOnFailure = false;
     std::int64_t MaxJobs = 0; // 0: no limit; counts the jobs of a resumed journal too
     double MaxHours = 0;      // 0: no limit
     std::uint32_t Seed = 0;
-    double TimeLimit = 3600;  // seconds a job may run
-    std::int32_t Verify = 0;  // times each of the best few is run again at the end
+    double TimeLimit = 3600; // seconds a job may run
+    std::int32_t Verify = 0; // times each of the best few is run again at the end
     std::int32_t VerifyCount = 3;
 };
 
 // What the run tells its front end.
 struct TSearchProgress {
-    std::int64_t Done = 0;      // finished jobs, those of the resumed journal included
+    std::int64_t Done = 0; // finished jobs, those of the resumed journal included
     std::int32_t Running = 0;
     std::int64_t BestJob = -1;
     double BestSeconds = 0;
     double InitialSeconds = 0;
-    double ElapsedHours = 0;    // of this run
+    double ElapsedHours = 0; // of this run
     std::int64_t DoneThisRun = 0;
 };
 
@@ -58,7 +59,7 @@ class TSearchRun {
     std::function<int()> Interrupts;
     std::function<void(const TJournalEntry&, const TSearchProgress&)> OnJob;
     std::function<void(const TSearchProgress&)> OnTick; // about once a second
-    std::function<void(const std::string&)> OnNote;      // lines worth telling the user
+    std::function<void(const std::string&)> OnNote;     // lines worth telling the user
 
     const std::vector<TJournalEntry>& Entries() const { return All; }
     const TCandidate& Best() const { return BestCandidate; }
@@ -68,7 +69,9 @@ class TSearchRun {
     void SetModelStructure(std::shared_ptr<const TModelStructure> structure) {
         ThePolicy.SetStructure(std::move(structure));
     }
-    std::string FailureReason; // of the failure that paused the run
+    // What the timings say about the best: how often it was timed, and the noise measured.
+    const TAcceptance& Acceptance() const { return Accept; }
+    std::string FailureReason;  // of the failure that paused the run
     std::int64_t Verified = -1; // the job chosen by --verify
     double VerifiedMedian = 0;
 
@@ -78,6 +81,12 @@ class TSearchRun {
     void SaveOptimal(const TCandidate& candidate);
     TSearchProgress Progress() const;
     void VerifyBest();
+    // A timed candidate against the best: true when it is the new best; a near tie is timed
+    // again first (a retime is queued).
+    bool Weigh(const TJournalEntry& e);
+    void WeighRetime(const TJournalEntry& e);
+    void MakeBest(std::int64_t job, const TCandidate& candidate, double wall, bool save);
+    void QueueRetime(TVerdict verdict);
     bool Loop(bool verifying);
 
     TSearchOptions Options;
@@ -95,6 +104,7 @@ class TSearchRun {
         TCandidate Candidate;
         std::int64_t BaseJob = -1; // the best when it started, which it was made from
         double BaseSeconds = 0;
+        bool Retime = false; // a candidate timed again to settle a near tie
     };
     std::vector<TRunning> Slots;
     std::vector<TJournalEntry> All;
@@ -107,6 +117,7 @@ class TSearchRun {
     double BestWall = 0;
     double InitialSeconds = 0;
     bool Resumed = false;
+    bool Resuming = false; // weighing a journal's jobs again: optimal.sti is not written
     bool HeaderWritten = false;
     bool Stopping = false;
     bool Ending = false;
@@ -114,6 +125,11 @@ class TSearchRun {
     bool Exhausted = false;
     double StartedAt = 0;
     std::vector<std::pair<std::int64_t, TCandidate>> VerifyQueue;
+    TAcceptance Accept;
+    std::int64_t ContestJob = -1; // a near tie being timed again, and its candidate
+    TCandidate ContestCandidate;
+    double ContestWall = 0;
+    std::vector<std::pair<std::int64_t, TCandidate>> Retimes; // at most one
 };
 
 // The header that a journal of this folder and these records starts with.

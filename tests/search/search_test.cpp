@@ -114,8 +114,8 @@ TEST(SearchPolicy, NeverTimesACondensationTwiceAndIsReproducible) {
             TRunResult a = RunFake(dir, o, 12, workers, "a.jsonl");
             TRunResult b = RunFake(dir, o, 12, workers, "b.jsonl");
             std::set<std::string> keys;
-            for (const auto& e : a.Entries)
-                EXPECT_TRUE(keys.insert(CondensationKey(e.Candidate)).second)
+            for (const auto& e : a.Entries) // a near tie timed again is no proposal
+                EXPECT_TRUE(e.VerifyOf >= 0 || keys.insert(CondensationKey(e.Candidate)).second)
                     << StrategyName(s) << " job " << e.Job << " repeats a condensation";
             EXPECT_EQ(a.Journal, b.Journal) << StrategyName(s) << ": same seed, other search";
             EXPECT_LE(a.Entries.size(), 50u);

@@ -41,9 +41,7 @@ TEST(ModelStructure, ReadsDeclarationsAndRefusesWhatItCannotUse) {
     };
     const TCase cases[] = {
         {SmallModel, SmallRecords, ""},
-        {"Variable x; Equation E_x x = 1; ! never ends",
-         {{"x", "E_x"}},
-         "comment that does not end"},
+        {"Variable x; Equation E_x x = 1; ! never ends", {{"x", "E_x"}}, "comment that does not end"},
         {"Variable x; Equation E_x # x = 1;", {{"x", "E_x"}}, "description that does not end"},
         {"Variable x; Equation E_x x = 1;", {{"y", "E_x"}}, "does not declare variable y"},
         {"Variable x; Equation E_x x = 1;", {{"x", "E_y"}}, "does not declare equation E_y"},
@@ -185,16 +183,15 @@ TEST(ModelStructure, KeysAreEqualExactlyWhenTheEliminationsAreTheSame) {
     };
     const TStat all{sub, sub, sub};
     const TCase cases[] = {
-        {all, {1, 2, 3}, all, {2, 1, 3}, true},  // independent records exchanged
-        {all, {1, 2, 3}, all, {1, 3, 2}, true},  // so are 2 and 3
-        {all, {1, 2, 3}, all, {3, 2, 1}, false}, // 3 before 1: its equation still holds a
+        {all, {1, 2, 3}, all, {2, 1, 3}, true},   // independent records exchanged
+        {all, {1, 2, 3}, all, {1, 3, 2}, true},   // so are 2 and 3
+        {all, {1, 2, 3}, all, {3, 2, 1}, false},  // 3 before 1: its equation still holds a
         {all, {1, 2, 3}, {backsub, sub, sub}, {1, 2, 3}, false},
         {{sub, sub, notsub}, {3, 1, 2}, {sub, sub, notsub}, {2, 1, 3}, true},
         {{sub, sub, notsub}, {1, 2, 3}, all, {1, 2, 3}, false},
     };
     for (const TCase& c : cases)
-        EXPECT_EQ(s.EliminationKey(c.StatA, c.OrderA) == s.EliminationKey(c.StatB, c.OrderB),
-                  c.Same)
+        EXPECT_EQ(s.EliminationKey(c.StatA, c.OrderA) == s.EliminationKey(c.StatB, c.OrderB), c.Same)
             << c.OrderA[0] << c.OrderA[1] << c.OrderA[2] << " / " << c.OrderB[0] << c.OrderB[1]
             << c.OrderB[2];
     // A record whose equation has lost its variable cannot be worked out.
@@ -214,8 +211,8 @@ TEST(ModelStructure, TheNeighbourhoodIsCoveredBeforeTheSearchEnds) {
     };
     const TCase cases[] = {{30, false, 30 + 30 * 29 / 2}, {3, true, 3 + 1}};
     for (const TCase& c : cases) {
-        TPolicy p(TStrategy::AlterPair,
-                  std::vector<TRecordFlags>(static_cast<std::size_t>(c.Records)), 7, true);
+        TPolicy p(TStrategy::AlterPair, std::vector<TRecordFlags>(static_cast<std::size_t>(c.Records)),
+                  7, true);
         if (c.WithStructure) {
             auto structure = std::make_shared<TModelStructure>();
             std::string reason;
@@ -279,8 +276,7 @@ TEST(ModelStructure, SameKeySameTimeOnGeneratedModels) {
             std::vector<std::int32_t> exchanged = order;
             std::swap(exchanged[static_cast<std::size_t>(random.Below(n))],
                       exchanged[static_cast<std::size_t>(random.Below(n))]);
-            const std::string a = s.EliminationKey(stat, order),
-                              b = s.EliminationKey(stat, exchanged);
+            const std::string a = s.EliminationKey(stat, order), b = s.EliminationKey(stat, exchanged);
             ASSERT_FALSE(a.empty());
             if (a == b) {
                 ++same;

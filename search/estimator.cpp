@@ -46,7 +46,9 @@ bool TEstimator::Features(const std::vector<std::int32_t>& stat,
     if (stat.size() != Items.size()) return false;
     std::vector<std::vector<std::uint64_t>> holds = Holds;
     std::vector<char> used(holds.size(), 0);
-    features.fill(0);
+    features.assign(FeatureCount + Items.size(), 0);
+    for (std::size_t r = 0; r < Items.size(); ++r)
+        features[FeatureCount + r] = stat[r] == notsub ? 0 : 1;
     for (std::int32_t r : order) {
         if (r < 1 || static_cast<std::size_t>(r) > stat.size()) continue;
         const std::int32_t s = stat[static_cast<std::size_t>(r - 1)];
@@ -80,59 +82,78 @@ bool TEstimator::Features(const std::vector<std::int32_t>& stat,
 
 void TTimeFit::Add(const TFeatures& x, double seconds) {
     if (!std::isfinite(seconds)) return;
+    if (N == 0) {
+        P = x.size();
+        SumX.assign(P, 0);
+        SumXY.assign(P, 0);
+        SumXX.assign(P * P, 0);
+    }
+    if (x.size() != P) return;
     ++N;
     SumY += seconds;
-    for (std::size_t i = 0; i < FeatureCount; ++i) {
+    for (std::size_t i = 0; i < P; ++i) {
+        if (x[i] == 0) continue;
         SumX[i] += x[i];
         SumXY[i] += x[i] * seconds;
-        for (std::size_t j = 0; j < FeatureCount; ++j)
-            SumXX[i * FeatureCount + j] += x[i] * x[j];
+        for (std::size_t j = 0; j < P; ++j)
+            SumXX[i * P + j] += x[i] * x[j];
     }
-    Refit();
+    Stale = true;
 }
 
-void TTimeFit::Refit() {
-    constexpr auto P = static_cast<Eigen::Index>(FeatureCount);
+void TTimeFit::Refit() const {
+    Stale = false;
+    const auto p = static_cast<Eigen::Index>(P);
     const double n = static_cast<double>(N);
-    Eigen::VectorXd mean(P), scale(P);
-    Eigen::MatrixXd cov(P, P);
-    Eigen::VectorXd covY(P);
     const double meanY = SumY / n;
-    for (Eigen::Index i = 0; i < P; ++i)
+    Eigen::VectorXd mean(p), scale(p), covY(p);
+    Eigen::MatrixXd cov(p, p);
+    for (Eigen::Index i = 0; i < p; ++i)
         mean[i] = SumX[static_cast<std::size_t>(i)] / n;
-    for (Eigen::Index i = 0; i < P; ++i) {
-        for (Eigen::Index j = 0; j < P; ++j)
-            cov(i, j) = SumXX[static_cast<std::size_t>(i * P + j)] - n * mean[i] * mean[j];
+    for (Eigen::Index i = 0; i < p; ++i) {
+        for (Eigen::Index j = 0; j < p; ++j)
+            cov(i, j) = SumXX[static_cast<std::size_t>(i * p + j)] - n * mean[i] * mean[j];
         covY[i] = SumXY[static_cast<std::size_t>(i)] - n * mean[i] * meanY;
     }
-    // Standardised features: a feature that never varied gets no weight. Its scale is
-    // measured against its own size, so that rounding in the running sums counts as no spread.
-    for (Eigen::Index i = 0; i < P; ++i) {
+    // Standardised features: a feature that never varied gets no weight. Its spread is
+    // measured against its own size, so that rounding in the running sums counts as none.
+    for (Eigen::Index i = 0; i < p; ++i) {
         const double var = cov(i, i) / n;
-        const bool varies = var > 1e-12 * (1 + mean[i] * mean[i]);
-        scale[i] = varies ? std::sqrt(var) : 0;
+        scale[i] = var > 1e-12 * (1 + mean[i] * mean[i]) ? std::sqrt(var) : 0;
     }
-    Eigen::MatrixXd a = Eigen::MatrixXd::Identity(P, P) * Ridge;
-    Eigen::VectorXd rhs = Eigen::VectorXd::Zero(P);
-    for (Eigen::Index i = 0; i < P; ++i) {
+    Eigen::MatrixXd a = Eigen::MatrixXd::Identity(p, p) * Ridge;
+    Eigen::VectorXd rhs = Eigen::VectorXd::Zero(p);
+    for (Eigen::Index i = 0; i < p; ++i) {
         if (scale[i] == 0) continue;
         rhs[i] = covY[i] / scale[i];
-        for (Eigen::Index j = 0; j < P; ++j)
+        for (Eigen::Index j = 0; j < p; ++j)
             if (scale[j] != 0) a(i, j) += cov(i, j) / (scale[i] * scale[j]);
     }
     const Eigen::VectorXd w = a.ldlt().solve(rhs);
+    W.assign(P, 0);
     B = meanY;
-    for (Eigen::Index i = 0; i < P; ++i) {
+    for (Eigen::Index i = 0; i < p; ++i) {
         const double weight = scale[i] == 0 || !std::isfinite(w[i]) ? 0 : w[i] / scale[i];
         W[static_cast<std::size_t>(i)] = weight;
         B -= weight * mean[i];
     }
 }
 
+const TFeatures& TTimeFit::Weights() const {
+    if (Stale) Refit();
+    return W;
+}
+
+double TTimeFit::Intercept() const {
+    if (Stale) Refit();
+    return B;
+}
+
 double TTimeFit::Estimate(const TFeatures& x) const {
-    if (N == 0) return 0;
+    if (N == 0 || x.size() != P) return 0;
+    if (Stale) Refit();
     double y = B;
-    for (std::size_t i = 0; i < FeatureCount; ++i)
+    for (std::size_t i = 0; i < P; ++i)
         y += W[i] * x[i];
     return y;
 }

@@ -5,12 +5,13 @@
 // remains, how much each elimination rewrites and fills in, and what backsolving costs.
 // Each equation weighs as many rows as it has elements, where the model file tells the sizes
 // of every equation's sets; where it does not, every equation counts as one row, so the
-// features need nothing that a model file may leave undeclared. A small ridge regression
+// features need nothing that a model file may leave undeclared. Each record adds one feature
+// of its own, 1 when it is condensed, so that what a toggle did to the time on one best is
+// remembered on the next. A small ridge regression
 // maps the features to seconds; it is refitted as each job ends and shrinks towards the
 // mean time while few jobs are known, so that its estimates stay within what was seen.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -26,13 +27,15 @@ enum class TFeature {
     FillIn,        // entries that eliminations added
     BacksolveWork, // the length of each backsolved equation when it was used
     Eliminations,
-    Count
+    Count // then one per record
 };
 inline constexpr std::size_t FeatureCount = static_cast<std::size_t>(TFeature::Count);
-using TFeatures = std::array<double, FeatureCount>;
+using TFeatures = std::vector<double>;
 
 // Ridge regression of times on features, from running sums so that a refit costs the same
-// however many jobs there were. Features are standardised; the intercept is not shrunk.
+// however many jobs there were; it is refitted when next asked after a job was added.
+// Features are standardised; the intercept is not shrunk. Every job has as many features as
+// the first one added.
 class TTimeFit {
   public:
     explicit TTimeFit(double ridge = 1.0) : Ridge(ridge) {}
@@ -42,19 +45,20 @@ class TTimeFit {
     double Estimate(const TFeatures& features) const;
     std::int64_t Samples() const { return N; }
     // Weights per feature in seconds per unit, and the intercept, of the current fit.
-    const TFeatures& Weights() const { return W; }
-    double Intercept() const { return B; }
+    const TFeatures& Weights() const;
+    double Intercept() const;
 
   private:
-    void Refit();
+    void Refit() const;
     double Ridge;
     std::int64_t N = 0;
-    TFeatures SumX{};
-    std::array<double, FeatureCount * FeatureCount> SumXX{};
-    TFeatures SumXY{};
+    std::size_t P = 0;
+    TFeatures SumX, SumXY;
+    std::vector<double> SumXX; // P x P
     double SumY = 0;
-    TFeatures W{};
-    double B = 0;
+    mutable bool Stale = false;
+    mutable TFeatures W;
+    mutable double B = 0;
 };
 
 // The features of a model's condensations and their fit.

@@ -420,6 +420,24 @@ bool TPolicy::Next(const TCandidate& best, TCandidate& next) {
     return NextUntimedNeighbour(best, next);
 }
 
+namespace {
+
+std::string MoveKey(const TMoveSpec& m) {
+    if (m.Kind == TMoveKind::Toggle) return "t" + std::to_string(m.A) + "/" + std::to_string(m.B);
+    return "x" + std::to_string(std::min(m.A, m.B)) + "/" + std::to_string(std::max(m.A, m.B));
+}
+
+} // namespace
+
+void TPolicy::Observe(const TCandidate& candidate, double seconds, double change) {
+    if (!Estimator) return;
+    Estimator->Learn(candidate.Stat, candidate.Order, seconds);
+    if (change != change) return;
+    LastBest = seconds / (1 + change);
+    if (candidate.Move.Kind != TMoveKind::None && candidate.Move.A > 0)
+        MoveChanges[MoveKey(candidate.Move)] = {change, LastBest};
+}
+
 bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
     // The untimed neighbours: every toggle and as many exchanges as there are records, drawn.
     // When all of them have been timed, the best's whole neighbourhood is looked at; beyond
@@ -474,14 +492,28 @@ bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
     if (random.Below(Explore) == 0) {
         pick = static_cast<std::size_t>(random.Below(static_cast<std::int32_t>(pool.size())));
     } else {
-        double lowest = 0;
-        bool any = false;
+        // By the change each is expected to make: the one its move made last, or the fit's.
+        // A move that gained on an earlier best comes first, then the toggles not yet made
+        // and the exchanges the fit expects to gain, then the rest: a move that lost on the
+        // last best it was made on is tried again only after every fresh one.
+        TFeatures f;
+        const double base =
+            Estimator->Features(best.Stat, best.Order, f) ? Estimator->Fit().Estimate(f) : 0;
+        std::pair<int, double> lowest{3, 0};
         for (std::size_t i = 0; i < pool.size(); ++i) {
-            TFeatures f;
-            if (!Estimator->Features(pool[i].Stat, pool[i].Order, f)) continue;
-            const double e = Estimator->Fit().Estimate(f);
-            if (!any || e < lowest) {
-                any = true;
+            std::pair<int, double> e{2, 0};
+            const auto known = pool[i].Move.Kind == TMoveKind::None
+                                   ? MoveChanges.end()
+                                   : MoveChanges.find(MoveKey(pool[i].Move));
+            if (known != MoveChanges.end() && known->second.second * (1 - Forget) <= LastBest) {
+                e = {known->second.first < 0 ? 0 : 2, known->second.first};
+            } else if (Estimator->Features(pool[i].Stat, pool[i].Order, f) && base > 0) {
+                e.second = (Estimator->Fit().Estimate(f) - base) / base;
+                e.first = pool[i].Move.Kind == TMoveKind::Toggle || e.second < 0 ? 1 : 2;
+            } else {
+                continue;
+            }
+            if (e < lowest) {
                 lowest = e;
                 pick = i;
             }

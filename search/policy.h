@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -126,16 +127,19 @@ class TPolicy {
         Structure = std::move(structure);
         if (Structure) Estimator = std::make_unique<TEstimator>(*Structure);
     }
-    // A job's time, for the estimates (every timed job, in the order they ended).
-    void Observe(const TCandidate& candidate, double seconds) {
-        if (Estimator) Estimator->Learn(candidate.Stat, candidate.Order, seconds);
-    }
+    // A job's time, for the estimates (every timed job, in the order they ended), and what
+    // its move did against the best when it ended (-0.02: 2 % faster); a candidate timed
+    // again tells nothing of its move (a NaN change).
+    void Observe(const TCandidate& candidate, double seconds, double change);
     // When every neighbour of the best has been timed, go on with two moves at a time (the
     // user gave a limit) rather than call the search complete.
     bool BeyondOptimum = false;
     // One proposal in Explore is drawn at random from the neighbours rather than by estimate,
     // so that a wrong estimate is found out.
     static constexpr std::int32_t Explore = 5;
+    // What a move did is remembered until the best has gained this share since: then the
+    // system it acts on has changed, and the fit's estimate serves again.
+    static constexpr double Forget = 0.05;
     // A key equal for candidates that count as the same job.
     std::string Key(const TCandidate& candidate) const { return SeenKey(candidate); }
     // Counts a candidate as timed (the initial one, and those of a journal being resumed).
@@ -181,6 +185,10 @@ class TPolicy {
     std::unordered_set<std::string> Seen;
     std::shared_ptr<const TModelStructure> Structure;
     std::unique_ptr<TEstimator> Estimator;
+    // The last change that each move made on a best, by MoveKey: a move is seldom worth more
+    // on the next best than on the last, whatever the fit says.
+    std::unordered_map<std::string, std::pair<double, double>> MoveChanges; // change, best then
+    double LastBest = 0; // the best's time when the last job ended
 };
 
 } // namespace pelvarn::search

@@ -87,7 +87,7 @@ bool TSearchRun::Resume(const TJournalContents& journal, std::string& reason) {
         ThePolicy.MarkSeen(e.Candidate);
         if (e.Status != TJobStatus::Ok) continue;
         if (e.Job == 0) InitialSeconds = e.Seconds;
-        ThePolicy.Observe(e.Candidate, e.Seconds);
+        ThePolicy.Observe(e.Candidate, e.Seconds, ChangeAgainstBest(e.Seconds));
         if (Weigh(e)) MakeBest(e.Job, e.Candidate, e.Wall, false);
     }
     Resuming = false;
@@ -138,6 +138,10 @@ void TSearchRun::QueueRetime(TVerdict verdict) {
     Retimes.assign(1, {job, c});
 }
 
+double TSearchRun::ChangeAgainstBest(double seconds) const {
+    return BestJobNumber >= 0 && BestSeconds > 0 ? (seconds - BestSeconds) / BestSeconds : 0;
+}
+
 bool TSearchRun::Weigh(const TJournalEntry& e) {
     const std::string key = ThePolicy.Key(e.Candidate);
     Accept.Add(key, e.Seconds);
@@ -159,7 +163,7 @@ void TSearchRun::WeighRetime(const TJournalEntry& e) {
         return;
     }
     Accept.Add(ThePolicy.Key(e.Candidate), e.Seconds);
-    ThePolicy.Observe(e.Candidate, e.Seconds);
+    ThePolicy.Observe(e.Candidate, e.Seconds, std::nan(""));
     BestSeconds = Accept.Seconds(ThePolicy.Key(BestCandidate));
     if (ContestJob < 0) return;
     const TVerdict verdict =
@@ -227,7 +231,7 @@ void TSearchRun::Finished(std::int32_t w, const TJobOutcome& outcome) {
         ++Done;
         ++DoneThisRun;
         const bool ok = e.Status == TJobStatus::Ok;
-        if (ok) ThePolicy.Observe(e.Candidate, e.Seconds);
+        if (ok) ThePolicy.Observe(e.Candidate, e.Seconds, ChangeAgainstBest(e.Seconds));
         const bool improved = ok && Weigh(e);
         TLesson lesson;
         lesson.Timed = ok;

@@ -84,6 +84,7 @@ class TSearchRun {
     // A timed candidate against the best: true when it is the new best; a near tie is timed
     // again first (a retime is queued).
     bool Weigh(const TJournalEntry& e);
+    double ChangeAgainstBest(double seconds) const;
     void WeighRetime(const TJournalEntry& e);
     void MakeBest(std::int64_t job, const TCandidate& candidate, double wall, bool save);
     void QueueRetime(TVerdict verdict);

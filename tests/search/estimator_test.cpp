@@ -25,14 +25,15 @@ TEST(Estimator, FeaturesFollowTheEliminationsInTheirOrder) {
     ASSERT_TRUE(s.Parse(model, {{"x", "E1"}, {"y", "E2"}}, reason)) << reason;
     struct TCase {
         std::vector<std::int32_t> Stat, Order;
-        TFeatures Want; // rows, entries, squares, work, fill-in, backsolve work, eliminations
+        // rows, entries, squares, work, fill-in, backsolve work, eliminations; each record
+        TFeatures Want;
     };
     const TCase cases[] = {
-        {{notsub, notsub}, {1, 2}, {3, 9, 27, 0, 0, 0, 0}},
-        {{sub, notsub}, {1, 2}, {2, 6, 18, 3, 1, 0, 1}},
-        {{backsub, sub}, {1, 2}, {1, 2, 4, 6, 1, 3, 2}},
+        {{notsub, notsub}, {1, 2}, {3, 9, 27, 0, 0, 0, 0, 0, 0}},
+        {{sub, notsub}, {1, 2}, {2, 6, 18, 3, 1, 0, 1, 1, 0}},
+        {{backsub, sub}, {1, 2}, {1, 2, 4, 6, 1, 3, 2, 1, 1}},
         // y first rewrites E1 and E3, then x rewrites E3 once more.
-        {{sub, sub}, {2, 1}, {1, 2, 4, 9, 2, 0, 2}},
+        {{sub, sub}, {2, 1}, {1, 2, 4, 9, 2, 0, 2, 1, 1}},
     };
     const TEstimator estimator(s);
     for (const TCase& c : cases) {
@@ -49,7 +50,7 @@ TEST(Estimator, FitRecoversKnownWeightsAndStaysSaneOnFewJobs) {
     std::mt19937 gen(7);
     std::uniform_real_distribution<double> u(0, 100);
     auto draw = [&] {
-        TFeatures x;
+        TFeatures x(FeatureCount);
         for (double& v : x)
             v = u(gen);
         double y = 4;

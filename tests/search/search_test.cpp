@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
+#include <memory>
 #include <set>
 
 #include "search/journal.h"
@@ -41,7 +43,7 @@ class TFakeEvaluator final : public TEvaluator {
             o.Status = TJobStatus::Failed;
             o.Reason = "job did not produce expected file pelvrn.sl4";
         } else {
-            o.Seconds = Cost(c);
+            o.Seconds = CostOf ? CostOf(c) : Cost(c);
         }
         return w;
     }
@@ -61,6 +63,7 @@ class TFakeEvaluator final : public TEvaluator {
         return cost;
     }
 
+    std::function<double(const TCandidate&)> CostOf; // another landscape
     std::vector<bool> Busy;
     std::vector<std::pair<std::int32_t, TCandidate>> Queue;
     std::vector<std::string> Started;
@@ -87,12 +90,33 @@ struct TRunResult {
     std::string Journal;
 };
 
+// The structure of a model in which record i eliminates v_i with E_v_i; with chained, each
+// equation also holds the next record's variable, so that exchanges change the eliminations.
+std::shared_ptr<const TModelStructure> StructureOf(std::int32_t n, bool chained) {
+    std::string text = "Variable z;";
+    std::vector<std::pair<std::string, std::string>> items;
+    for (std::int32_t i = 1; i <= n; ++i) {
+        const std::string v = "v" + std::to_string(i);
+        text += "Variable " + v + "; Equation E_" + v + " " + v + " = z" +
+                (chained && i < n ? " + v" + std::to_string(i + 1) : "") + ";";
+        items.emplace_back(v, "E_" + v);
+    }
+    auto s = std::make_shared<TModelStructure>();
+    std::string reason;
+    EXPECT_TRUE(s->Parse(text, items, reason)) << reason;
+    return s;
+}
+
 TRunResult RunFake(const TTempDir& dir, TSearchOptions options, std::int32_t n,
-                   std::int32_t workers = 1, const std::string& journalName = "j.jsonl") {
+                   std::int32_t workers = 1, const std::string& journalName = "j.jsonl",
+                   std::shared_ptr<const TModelStructure> structure = nullptr,
+                   std::function<double(const TCandidate&)> cost = nullptr) {
     auto recs = Records(n);
     TFakeEvaluator eval(workers);
+    eval.CostOf = std::move(cost);
     const std::string journal = dir.File(journalName);
     TSearchRun run(options, *recs, n, dir.Path(), journal, eval);
+    run.SetModelStructure(std::move(structure));
     run.Run();
     return {run.Entries(), ReadBytes(journal)};
 }
@@ -284,28 +308,68 @@ TEST(SearchPolicy, MovesThatImproveAreProposedMoreAndStaleGainsAreMadeAgain) {
 }
 
 TEST(SearchJournal, ResumeContinuesExactlyWhereTheSearchStopped) {
-    for (TStrategy s : {TStrategy::AlterPair, TStrategy::Sweep, TStrategy::Shuffle}) {
-        TTempDir dir;
-        TSearchOptions o;
-        o.Strategy = s;
-        o.Seed = 4;
-        o.MaxJobs = 40;
-        const TRunResult whole = RunFake(dir, o, 10, 1, "whole.jsonl");
+    // The last case estimates from the model's structure: the fit and what each move did
+    // are worked out again from the journal.
+    for (bool estimates : {false, true}) {
+        for (TStrategy s : {TStrategy::AlterPair, TStrategy::Sweep, TStrategy::Shuffle}) {
+            if (estimates && s != TStrategy::AlterPair) continue;
+            TTempDir dir;
+            TSearchOptions o;
+            o.Strategy = s;
+            o.Seed = 4;
+            o.MaxJobs = 40;
+            const auto structure = estimates ? StructureOf(10, true) : nullptr;
+            const TRunResult whole = RunFake(dir, o, 10, 1, "whole.jsonl", structure);
 
-        o.MaxJobs = 17;
-        RunFake(dir, o, 10, 1, "parts.jsonl");
-        TJournalContents contents;
-        std::string reason;
-        ASSERT_TRUE(ParseJournal(ReadBytes(dir.File("parts.jsonl")), contents, reason)) << reason;
-        o.MaxJobs = 40;
-        auto recs = Records(10);
-        TFakeEvaluator eval(1);
-        TSearchRun again(o, *recs, 10, dir.Path(), dir.File("parts.jsonl"), eval);
-        ASSERT_TRUE(again.Resume(contents, reason)) << reason;
-        again.Run();
-        EXPECT_EQ(ReadBytes(dir.File("parts.jsonl")), whole.Journal) << StrategyName(s);
-        EXPECT_EQ(eval.Started.front(), "Job17");
+            o.MaxJobs = 17;
+            RunFake(dir, o, 10, 1, "parts.jsonl", structure);
+            TJournalContents contents;
+            std::string reason;
+            ASSERT_TRUE(ParseJournal(ReadBytes(dir.File("parts.jsonl")), contents, reason))
+                << reason;
+            o.MaxJobs = 40;
+            auto recs = Records(10);
+            TFakeEvaluator eval(1);
+            TSearchRun again(o, *recs, 10, dir.Path(), dir.File("parts.jsonl"), eval);
+            again.SetModelStructure(structure);
+            ASSERT_TRUE(again.Resume(contents, reason)) << reason;
+            again.Run();
+            EXPECT_EQ(ReadBytes(dir.File("parts.jsonl")), whole.Journal)
+                << StrategyName(s) << estimates;
+            EXPECT_EQ(eval.Started.front(), "Job17");
+        }
     }
+}
+
+TEST(SearchRun, WithALimitItLeavesALocalOptimumForADeeperBasin) {
+    // Every single toggle from the start costs more; toggling records 1 and 2 together
+    // halves the time. Exchanges change nothing here.
+    const TCandidate start = CandidateOf(*Records(10), 10);
+    auto cost = [start](const TCandidate& c) {
+        std::vector<std::int32_t> moved;
+        for (std::int32_t r = 1; r <= c.Count(); ++r)
+            if (c.Stat[static_cast<std::size_t>(r - 1)] !=
+                start.Stat[static_cast<std::size_t>(r - 1)])
+                moved.push_back(r);
+        return moved == std::vector<std::int32_t>{1, 2}
+                   ? 5.0
+                   : 10.0 + 2.0 * static_cast<double>(moved.size());
+    };
+    auto bestOf = [](const TRunResult& r) {
+        double best = 1e9;
+        for (const auto& e : r.Entries)
+            if (e.Status == TJobStatus::Ok) best = std::min(best, e.Seconds);
+        return best;
+    };
+    TTempDir dir;
+    TSearchOptions o;
+    o.Seed = 3;
+    const TRunResult unlimited = RunFake(dir, o, 10, 1, "a.jsonl", StructureOf(10, false), cost);
+    EXPECT_EQ(bestOf(unlimited), 10) << "without a limit it ends at the first optimum, as before";
+    EXPECT_LT(unlimited.Entries.size(), 20u);
+    o.MaxJobs = 100;
+    const TRunResult limited = RunFake(dir, o, 10, 1, "b.jsonl", StructureOf(10, false), cost);
+    EXPECT_EQ(bestOf(limited), 5);
 }
 
 TEST(SearchJournal, TornLastLineIsDroppedDamageElsewhereRefused) {

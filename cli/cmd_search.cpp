@@ -456,6 +456,7 @@ int RunSearch(const std::vector<std::string>& args) {
                       std::to_string(TPolicy::MaxNeighbours) +
                       " tries: the search ends (--resume tries again)");
     }
+    if (!run.BestEvidence().empty()) say(run.BestEvidence());
     for (const TJournalEntry& e : run.Entries())
         if (e.Job == run.BestJob() && e.VerifyOf < 0 && e.Status == TJobStatus::Ok) {
             Out("Best job is Job" + std::to_string(e.Job) + " " + FormatFixed(e.Seconds, 2) +

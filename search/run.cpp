@@ -138,6 +138,20 @@ void TSearchRun::QueueRetime(TVerdict verdict) {
     Retimes.assign(1, {job, c});
 }
 
+std::string TSearchRun::BestEvidence() const {
+    if (BestJobNumber < 0) return {};
+    const std::int32_t k = Accept.Timings(ThePolicy.Key(BestCandidate));
+    std::string text = "the best was timed " + std::to_string(k) + (k == 1 ? " time" : " times") +
+                       (k > 1 ? ", " + FormatFixed(BestSeconds, 2) + " secs on average" : "") +
+                       "; ";
+    const std::int64_t repeats = Accept.NoiseDegrees();
+    if (repeats == 0) return text + "no condensation was timed twice, so how much times vary is not known";
+    return text + "times of the same condensation varied by about " +
+           FormatFixed(100 * Accept.Noise(), 1) + " % (from " + std::to_string(repeats) +
+           (repeats == 1 ? " repeat)" : " repeats)") +
+           ", and a new best had to gain more than that to count";
+}
+
 double TSearchRun::ChangeAgainstBest(double seconds) const {
     return BestJobNumber >= 0 && BestSeconds > 0 ? (seconds - BestSeconds) / BestSeconds : 0;
 }

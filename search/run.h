@@ -71,6 +71,8 @@ class TSearchRun {
     }
     // What the timings say about the best: how often it was timed, and the noise measured.
     const TAcceptance& Acceptance() const { return Accept; }
+    // The same in a modeller's words, for the end of a search.
+    std::string BestEvidence() const;
     std::string FailureReason;  // of the failure that paused the run
     std::int64_t Verified = -1; // the job chosen by --verify
     double VerifiedMedian = 0;

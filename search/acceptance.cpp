@@ -52,7 +52,7 @@ TVerdict TAcceptance::Judge(const std::string& challenger, const std::string& be
     if (b == Groups.end()) return TVerdict::Better;
     const double gain = Mean(b->second) - Mean(c->second);
     const double noise = Noise();
-    if (gain <= 0 || (NoiseMeasured() && gain <= Negligible * noise)) return TVerdict::Worse;
+    if (gain <= 0) return TVerdict::Worse;
     auto weight = [](const TGroup& g) { return 1.0 / static_cast<double>(g.Logs.size()); };
     const double error = noise * std::sqrt(weight(c->second) + weight(b->second));
     if (gain > Widths * error) return TVerdict::Better;
@@ -61,6 +61,16 @@ TVerdict TAcceptance::Judge(const std::string& challenger, const std::string& be
     if (kc < MaxTimings) return TVerdict::TimeAgain;
     if (kb < kc) return TVerdict::TimeBestAgain;
     return TVerdict::Better;
+}
+
+double TAcceptance::Behind(const std::string& key, const std::string& best) const {
+    const auto c = Groups.find(key);
+    const auto b = Groups.find(best);
+    const double noise = Noise();
+    if (c == Groups.end() || b == Groups.end() || noise <= 0) return 1e300;
+    const double error = noise * std::sqrt(1.0 / static_cast<double>(c->second.Logs.size()) +
+                                           1.0 / static_cast<double>(b->second.Logs.size()));
+    return (Mean(c->second) - Mean(b->second)) / error;
 }
 
 } // namespace pelvarn::search

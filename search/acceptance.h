@@ -17,7 +17,7 @@ namespace pelvarn::search {
 
 enum class TVerdict {
     Better,       // better beyond the noise, or at the bound of timings with the better mean
-    Worse,        // not better, or by less than the noise makes worth a second look
+    Worse,        // not better
     TimeAgain,    // a near tie: time the challenger again
     TimeBestAgain // a near tie with the challenger timed more often: time the best again
 };
@@ -37,13 +37,15 @@ class TAcceptance {
     double Seconds(const std::string& key) const;
     // The challenger against the best.
     TVerdict Judge(const std::string& challenger, const std::string& best) const;
+    // How far a condensation's evidence lies behind the best's, in standard errors (below 0:
+    // ahead); a large number when either was never timed or there is no noise.
+    double Behind(const std::string& key, const std::string& best) const;
 
     // A challenger is better beyond the noise when it gains more than Widths standard errors.
     static constexpr double Widths = 2.0;
     static constexpr double PriorNoise = 0.02;
-    // Gains below this share of the measured noise are not looked at twice.
-    static constexpr double Negligible = 0.5;
-    static constexpr std::int32_t MaxTimings = 4;
+    // At most this many timings of a challenger; then the better mean decides.
+    static constexpr std::int32_t MaxTimings = 3;
 
   private:
     struct TGroup {

@@ -439,6 +439,7 @@ void TPolicy::Observe(const TCandidate& candidate, double seconds, double change
 }
 
 bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
+    AtOptimum = false;
     // The untimed neighbours: every toggle and as many exchanges as there are records, drawn.
     // When all of them have been timed, the best's whole neighbourhood is looked at; beyond
     // it, with a limit given, candidates two moves away.
@@ -472,6 +473,7 @@ bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
         State.Random = random.GetSeed();
         if (NextUntimedNeighbour(best, next)) return true;
         if (!BeyondOptimum || !NeighbourhoodCovered) return false;
+        AtOptimum = true;
         random.SetSeed(State.Random);
         for (std::int32_t k = 0; k < 4 * n; ++k) {
             TCandidate c = best;

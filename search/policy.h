@@ -162,6 +162,9 @@ class TPolicy {
     // False when Next last gave up at that bound rather than after looking at every
     // candidate one move from the best.
     bool NeighbourhoodCovered = true;
+    // True when Next last found every candidate one move from the best timed, and so went
+    // two moves away: a near miss among them is then worth timing again.
+    bool AtOptimum = false;
 
   private:
     enum class TMove { Toggle, Pair, Shuffle, SweepToggle, RandomToggle };

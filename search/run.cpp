@@ -145,7 +145,8 @@ std::string TSearchRun::BestEvidence() const {
                        (k > 1 ? ", " + FormatFixed(BestSeconds, 2) + " secs on average" : "") +
                        "; ";
     const std::int64_t repeats = Accept.NoiseDegrees();
-    if (repeats == 0) return text + "no condensation was timed twice, so how much times vary is not known";
+    if (repeats == 0)
+        return text + "no condensation was timed twice, so how much times vary is not known";
     return text + "times of the same condensation varied by about " +
            FormatFixed(100 * Accept.Noise(), 1) + " % (from " + std::to_string(repeats) +
            (repeats == 1 ? " repeat)" : " repeats)") +
@@ -156,9 +157,35 @@ double TSearchRun::ChangeAgainstBest(double seconds) const {
     return BestJobNumber >= 0 && BestSeconds > 0 ? (seconds - BestSeconds) / BestSeconds : 0;
 }
 
+void TSearchRun::QueueNearMiss() {
+    // Under noise a neighbour whose one timing was unlucky is lost to a search that never
+    // times a condensation twice: at the optimum, the one nearest the best (not clearly
+    // behind it, timed fewer than the most times) is timed again.
+    if (!Accept.NoiseMeasured() || Accept.Noise() <= 0 || !Retimes.empty() || ContestJob >= 0)
+        return;
+    const std::string best = ThePolicy.Key(BestCandidate);
+    double nearest = TAcceptance::Widths;
+    const TJournalEntry* chosen = nullptr;
+    for (const auto& [key, where] : Timed) {
+        if (key == best || Accept.Timings(key) >= TAcceptance::MaxTimings) continue;
+        const double behind = Accept.Behind(key, best);
+        if (behind < nearest) {
+            nearest = behind;
+            chosen = &All[where.second];
+        }
+    }
+    if (!chosen) return;
+    TCandidate c = chosen->Candidate;
+    c.Change = RetimeText + std::to_string(chosen->Job);
+    Retimes.assign(1, {chosen->Job, c});
+}
+
 bool TSearchRun::Weigh(const TJournalEntry& e) {
     const std::string key = ThePolicy.Key(e.Candidate);
     Accept.Add(key, e.Seconds);
+    // A journal being resumed holds the entry already; a job just ended is added after.
+    const bool held = !All.empty() && All.back().Job == e.Job;
+    Timed.emplace(key, std::pair(e.Job, held ? All.size() - 1 : All.size()));
     if (BestJobNumber < 0) return true;
     const TVerdict verdict = Accept.Judge(key, ThePolicy.Key(BestCandidate));
     if (verdict == TVerdict::Better) return true;
@@ -175,6 +202,12 @@ void TSearchRun::WeighRetime(const TJournalEntry& e) {
     if (e.Status != TJobStatus::Verify) {
         ContestJob = -1; // the tie stays unsettled: the best stays
         return;
+    }
+    if (ContestJob < 0 && e.VerifyOf != BestJobNumber) {
+        // A near miss timed again at the optimum contends as a near tie does.
+        ContestJob = e.VerifyOf;
+        ContestCandidate = e.Candidate;
+        ContestWall = e.Wall;
     }
     Accept.Add(ThePolicy.Key(e.Candidate), e.Seconds);
     ThePolicy.Observe(e.Candidate, e.Seconds, std::nan(""));
@@ -315,7 +348,9 @@ bool TSearchRun::Loop(bool verifying) {
                     continue;
                 }
                 TCandidate next;
-                if (!ThePolicy.Next(BestCandidate, next)) {
+                const bool got = ThePolicy.Next(BestCandidate, next);
+                if (ThePolicy.AtOptimum) QueueNearMiss();
+                if (!got) {
                     // Jobs still running may yet move the best; only then is it the end.
                     if (running == 0) Exhausted = true;
                     break;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -90,6 +91,7 @@ class TSearchRun {
     void WeighRetime(const TJournalEntry& e);
     void MakeBest(std::int64_t job, const TCandidate& candidate, double wall, bool save);
     void QueueRetime(TVerdict verdict);
+    void QueueNearMiss();
     bool Loop(bool verifying);
 
     TSearchOptions Options;
@@ -133,6 +135,8 @@ class TSearchRun {
     TCandidate ContestCandidate;
     double ContestWall = 0;
     std::vector<std::pair<std::int64_t, TCandidate>> Retimes; // at most one
+    // Each condensation timed, by its key: its first job and that job's entry in All.
+    std::map<std::string, std::pair<std::int64_t, std::size_t>> Timed;
 };
 
 // The header that a journal of this folder and these records starts with.

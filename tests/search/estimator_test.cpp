@@ -125,17 +125,18 @@ TEST(Acceptance, MeasuresTheNoiseAndAcceptsOnlyGainsBeyondIt) {
         TNoisyTimer timer{sigma};
         TAcceptance a;
         a.Add("best", timer(100));
-        int ties = 0, gains = 0, small = 0, retimes = 0;
+        int losses = 0, gains = 0, small = 0, retimes = 0;
         for (int k = 0; k < 200; ++k) {
-            const std::string tie = "tie" + std::to_string(k), gain = "gain" + std::to_string(k),
+            const std::string loss = "loss" + std::to_string(k), gain = "gain" + std::to_string(k),
                               step = "small" + std::to_string(k);
-            ties += Contest(a, timer, tie, 100, "best", 100) == TVerdict::Better;
+            losses += Contest(a, timer, loss, 103, "best", 100) == TVerdict::Better;
             gains += Contest(a, timer, gain, 90, "best", 100) == TVerdict::Better;
             small += Contest(a, timer, step, 99.5, "best", 100) == TVerdict::Better;
-            retimes += a.Timings(tie) + a.Timings(gain) + a.Timings(step) - 3;
+            retimes += a.Timings(loss) + a.Timings(gain) + a.Timings(step) - 3;
         }
-        // A challenger that only ties is taken for better seldom; one 10 % faster nearly always.
-        EXPECT_LE(ties, 20);
+        // A challenger 3 % slower is seldom taken for better, even where that is a noise
+        // width; one 10 % faster nearly always. (A tie may go either way: it costs nothing.)
+        EXPECT_LE(losses, 10);
         EXPECT_GE(gains, 190);
         if (sigma == 0) {
             // A timer that never varies is believed once it has shown so: every gain counts.

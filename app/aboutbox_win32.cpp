@@ -41,10 +41,8 @@ class TxwAboutBox final : public TModalForm {
     std::string ProgramName, TempDir, KeepDir, IniFileName, SuiteText, FileText;
     float Version = 0;
     bool SuiteFlag = false;
-    int HelpContext = 0;
     HICON Icon = nullptr;
     std::function<void()> IconClick;
-    std::function<void(int)> Help;
 
   protected:
     void OnCreate() override {
@@ -176,7 +174,8 @@ class TxwAboutBox final : public TModalForm {
                              TRUE);
             }
         } restore{*this};
-        ShowDiagnostics(Instance, Wnd, ProgramName, TempDir, KeepDir, IniFileName, Version);
+        ShowDiagnostics(Instance, Wnd, ProgramName, TempDir, KeepDir, IniFileName, Version,
+                        HelpContext, Help);
     }
 
     TFontHandle TitleFont, LinkFont, BoldFont;
@@ -198,10 +197,9 @@ void ShowAboutBox(HINSTANCE Instance, HWND Owner, HICON Icon, const std::string&
     box.IniFileName = IniFileName;
     box.Version = Version;
     box.SuiteFlag = SuiteFlag;
-    box.HelpContext = HelpContext;
     box.Icon = Icon;
     box.IconClick = std::move(IconClick);
-    box.Help = std::move(Help);
+    box.SetHelp(HelpContext, std::move(Help));
     auto probe = MakeSystemDiagProbe();
     box.FileText = AboutFileText(probe->ProgramFile());
     // Runs the translator and waits for it: the box opens once it has answered.

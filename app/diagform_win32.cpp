@@ -105,10 +105,12 @@ class TxwDiagForm final : public TModalForm {
 
 void ShowDiagnostics(HINSTANCE Instance, HWND Owner, const std::string& ProgramName,
                      const std::string& TempDir, const std::string& KeepDir,
-                     const std::string& IniFileName, float Version) {
+                     const std::string& IniFileName, float Version, int HelpContext,
+                     std::function<void(int)> Help) {
     auto probe = MakeSystemDiagProbe();
     TxwDiagForm form(Instance, Owner,
                      MakeDiagReport(*probe, ProgramName, TempDir, KeepDir, IniFileName, Version));
+    form.SetHelp(HelpContext, std::move(Help));
     if (!form.Create(DiagFormClassName, " Diagnostics", 589, 581)) return;
     form.ShowModal();
 }

@@ -183,6 +183,7 @@ bool TMainWindow::Create() {
     if (Dpi <= 0) Dpi = 96;
 
     HMENU bar = CreateMenu();
+    if (bar) AppendMenuA(bar, MF_STRING, IdmOvernight, "&Overnight search...");
     if (bar) AppendMenuA(bar, MF_STRING, IdmQuit, "Quit");
     ToolsMenu.Reset(CreatePopupMenu());
     if (ToolsMenu.Get()) {
@@ -395,6 +396,8 @@ int TMainWindow::RunMessageLoop() {
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         if (Wnd && IsDialogMessageA(Wnd, &msg)) continue;
+        if (Overnight && Overnight->Handle() && IsDialogMessageA(Overnight->Handle(), &msg))
+            continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
@@ -457,6 +460,8 @@ LRESULT TMainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     }
     case WM_CLOSE:
+        // A running overnight search is asked first; it may quit the program later itself.
+        if (Overnight && !Overnight->QueryQuit()) return 0;
         DestroyWindow(wnd);
         return 0;
     case WM_DESTROY:
@@ -484,6 +489,9 @@ void TMainWindow::OnCommand(int id, int code, HWND control) {
         switch (id) {
         case IdmQuit:
             Guard([&] { f.Quit1Click(); });
+            break;
+        case IdmOvernight:
+            Guard([&] { ShowOvernight(); });
             break;
         case IdmMoveCondensations:
             Guard([&] { f.MoveCondensationsClick(); });
@@ -523,6 +531,22 @@ void TMainWindow::OnCommand(int id, int code, HWND control) {
     default:
         break;
     }
+}
+
+void TMainWindow::ShowOvernight() {
+    if (!Overnight) {
+        search::TSearchCommand command;
+        command.Interpreter = Form->Command.Interpreter;
+        command.BatchFileName = Form->Command.BatchFileName;
+        std::string params = Form->Command.ParamsPrefix;
+        for (std::size_t at = 0; at < params.size();) {
+            const std::size_t end = std::min(params.find(' ', at), params.size());
+            if (end > at) command.Params.push_back(params.substr(at, end - at));
+            at = end + 1;
+        }
+        Overnight = std::make_unique<TOvernightWindow>(Instance, Wnd, command);
+    }
+    Overnight->Show(Form->JobFolder);
 }
 
 void TMainWindow::RunTick() {

@@ -9,10 +9,12 @@
 
 #include <array>
 #include <exception>
+#include <memory>
 #include <string>
 
 #include "app/form1.h"
 #include "app/form1view.h"
+#include "app/overnightform_win32.h"
 
 namespace pelvarn {
 
@@ -99,6 +101,7 @@ class TMainWindow final : public TForm1View {
     void CreateHints();
     void OnCommand(int id, int code, HWND control);
     void RunTick();
+    void ShowOvernight(); // opens the overnight search window, or brings it to the front
     void ArmEarlyTick();
     void DisarmEarlyTick();
     void ShowErrorText(const std::string& text) noexcept;
@@ -121,6 +124,7 @@ class TMainWindow final : public TForm1View {
     TBitmapHandle Picture;
     std::array<HIMAGELIST, 5> Glyphs{};
     TMenuHandle ToolsMenu; // the Tools popup: built, never put into the menu bar
+    std::unique_ptr<TOvernightWindow> Overnight; // made when first opened from the menu
     bool TimerOn = false;
 
     // The early tick: a wait on a duplicate of the job's process handle posts a message the

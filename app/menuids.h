@@ -5,3 +5,4 @@
 inline constexpr int IdmMoveCondensations = 40001; // "Move Condensations to end of  KSX file"
 inline constexpr int IdmMakeInitialSti = 40002;    // "Make Initial.STI file from KSX file"
 inline constexpr int IdmQuit = 40003;              // "Quit"
+inline constexpr int IdmOvernight = 40004;         // "&Overnight search..."

@@ -42,6 +42,7 @@ bool TModalForm::Create(const char* className, const std::string& caption, int c
     const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     HWND wnd = CreateWindowExA(exStyle, className, caption.c_str(), style, left > 0 ? left : 0,
                                top > 0 ? top : 0, width, height, Owner, nullptr, Instance, this);
+    if (wnd && HelpContext > 0) SetWindowContextHelpId(wnd, static_cast<DWORD>(HelpContext));
     return wnd != nullptr;
 }
 
@@ -79,6 +80,19 @@ void TModalForm::ShowModal() {
     if (Wnd) ShowWindow(Wnd, SW_HIDE);
     if (Owner) SetActiveWindow(Owner);
     if (quit) PostQuitMessage(quitCode);
+}
+
+bool TModalForm::OnHelp(const HELPINFO* info) {
+    if (!Help || !info || info->iContextType != HELPINFO_WINDOW) return false;
+    // The first context on the way from the control that asked up to the form itself.
+    DWORD context = info->dwContextId;
+    for (HWND wnd = static_cast<HWND>(info->hItemHandle); !context && wnd && wnd != Wnd;
+         wnd = GetParent(wnd))
+        context = GetWindowContextHelpId(wnd);
+    if (!context) context = GetWindowContextHelpId(Wnd);
+    if (!context) return false;
+    Help(static_cast<int>(context));
+    return true;
 }
 
 void TModalForm::ShowError(const std::string& text) noexcept {
@@ -130,6 +144,12 @@ LRESULT TModalForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             brush = OnLabelColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         });
         if (brush) return reinterpret_cast<LRESULT>(brush);
+        break;
+    }
+    case WM_HELP: {
+        bool handled = false;
+        Guard([&] { handled = OnHelp(reinterpret_cast<const HELPINFO*>(lParam)); });
+        if (handled) return TRUE;
         break;
     }
     case WM_SETCURSOR:

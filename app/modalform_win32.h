@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "app/mainwindow_win32.h"
@@ -25,6 +26,13 @@ class TModalForm {
     void ShowModal();
     void Close() { Done = true; }
     HWND Handle() const { return Wnd; }
+    // The form's help context (set on its window when it is created) and the help request
+    // that F1 anywhere in the form makes with it, or with the context of the control that
+    // carries one of its own.
+    void SetHelp(int context, std::function<void(int)> help) {
+        HelpContext = context;
+        Help = std::move(help);
+    }
     int Scale(int pixels) const { return MulDiv(pixels, Dpi, 96); }
 
   protected:
@@ -54,10 +62,13 @@ class TModalForm {
     HWND Wnd = nullptr;
     int Dpi = 96;
     TFontHandle Font;
+    int HelpContext = 0;
+    std::function<void(int)> Help;
 
   private:
     static LRESULT CALLBACK WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    bool OnHelp(const HELPINFO* info);
     bool Done = false;
     bool Activated = false;
 };

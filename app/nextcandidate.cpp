@@ -14,10 +14,13 @@ const char* const NothingToAlterText = "Nothing can be altered one at a time:\r\
                                        "or there are none.\r\n"
                                        "Choose a change of order, or edit initial.sti.";
 
-// Written once into the log when both strategies are on and the include change is skipped.
+// Written once into the log when both strategies are on and the include change is skipped:
+// every record is MUSTSUB, or there are none.
 const char* const OrderOnlyLogText =
     "Alter one at a time: no substitution may be altered (all are MUSTSUB), "
     "so only the order is changed";
+const char* const NoRecordsLogText =
+    "Alter one at a time: there are no substitutions to alter, so only the order is changed";
 
 } // namespace
 
@@ -63,7 +66,7 @@ void TForm1::NextCandidate() {
             } else if (OrderStrategy == 1 || OrderStrategy == 2) {
                 // Nothing may be toggled: the order strategy makes this candidate instead.
                 if (!NothingToAlterLogged) {
-                    View.AppendLog(OrderOnlyLogText);
+                    View.AppendLog(RecordCount > 0 ? OrderOnlyLogText : NoRecordsLogText);
                     NothingToAlterLogged = true;
                 }
                 change = TChange::Order;

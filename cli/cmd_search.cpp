@@ -18,6 +18,7 @@
 #include "search/evaluator.h"
 #include "search/journal.h"
 #include "search/plot.h"
+#include "search/report.h"
 #include "search/run.h"
 #include "search/structure.h"
 #include "sti/stiUtils.h"
@@ -197,63 +198,6 @@ std::string ProgressText(const TSearchProgress& p, const TSearchOptions& o) {
     return s;
 }
 
-// The files a word of initial.sti may name in the job folder: the file of that name, or,
-// for a name without an extension, the files of that stem (the translator adds one).
-std::vector<std::string> ModelFilesNamed(const std::string& folder, const std::string& word) {
-    if (FileExists(JoinPath(folder, word))) return {word};
-    std::vector<std::string> files;
-    if (word.find_first_of("./\\:") != std::string::npos) return files;
-    const std::string stem = AsciiLower(word) + ".";
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
-         it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (AsciiLower(name).rfind(stem, 0) == 0 && AsciiLower(name) != "initial.sti")
-            files.push_back(name);
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-// The model file is named by the first word of a line of initial.sti (the translator's
-// answer to its first question); the first of the files it may name that declares the
-// records' variables and equations gives the structure.
-bool ReadModelStructure(const std::string& folder, const std::string& initial,
-                        const TSubInfo& records, std::int32_t count, TModelStructure& structure,
-                        std::string& reason) {
-    std::string text;
-    if (!ReadWholeFile(initial, text, reason)) return false;
-    std::vector<std::string> files;
-    std::size_t start = 0;
-    while (files.empty() && start < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        start = end + 1;
-        line = Trim(line.substr(0, line.find('!')));
-        const std::string word = line.substr(0, line.find_first_of(" \t"));
-        if (!word.empty() && AsciiLower(word) != "initial.sti") files = ModelFilesNamed(folder, word);
-    }
-    if (files.empty()) {
-        reason = "initial.sti names no model file in the job folder";
-        return false;
-    }
-    std::vector<std::pair<std::string, std::string>> items;
-    for (std::int32_t i = 1; i <= count; ++i)
-        items.emplace_back(records[static_cast<std::size_t>(i)].VarName,
-                           records[static_cast<std::size_t>(i)].EqName);
-    std::string firstReason;
-    for (const std::string& file : files) {
-        std::string modelText, why;
-        if (ReadWholeFile(JoinPath(folder, file), modelText, why) &&
-            structure.Parse(modelText, items, why))
-            return true;
-        if (firstReason.empty()) firstReason = file + ": " + why;
-    }
-    reason = firstReason;
-    return false;
-}
-
 int RunSearch(const std::vector<std::string>& args) {
     const TCliCommand& self = FindCommand("search");
     TSearchCliOptions o;
@@ -337,7 +281,8 @@ int RunSearch(const std::vector<std::string>& args) {
     if (o.HaveLauncher) SplitShellWords(o.Launcher, launcher);
     std::vector<std::string> workers;
     const std::vector<std::string> skip{FileNamePart(journal), FileNamePart(o.CsvFile),
-                                        FileNamePart(o.PlotFile), "pelvarn.lock"};
+                                        FileNamePart(o.PlotFile), "pelvarn.lock",
+                                        "search-report.html"};
     for (std::int32_t w = 0; w < o.Parallel; ++w) {
         workers.push_back(WorkerFolder(folder, w));
         if (!MakeWorkerFolder(folder, workers.back(), skip, reason)) {
@@ -375,10 +320,13 @@ int RunSearch(const std::vector<std::string>& args) {
 
     // The plot is written once now, so that a path it cannot be written to is found before
     // a night of jobs rather than after it; on a resumed search it shows the journal's jobs.
+    // Its title names the job folder by its own name: the path above it (often a temporary
+    // or a scheduler's folder) says nothing about the model.
     auto writePlot = [&]() {
         try {
-            ReplaceFileContents(o.PlotFile,
-                                ConvergencePlotSvg(run.Entries(), "Search of " + folder));
+            ReplaceFileContents(
+                o.PlotFile,
+                ConvergencePlotSvg(run.Entries(), "Search of " + JobFolderName(folder)));
             return true;
         } catch (const TFileError& e) {
             say(e.what());
@@ -444,6 +392,18 @@ int RunSearch(const std::vector<std::string>& args) {
     clearProgress();
     if (csv) std::fclose(csv);
     if (!o.PlotFile.empty() && !writePlot()) status = ExitWriteFailed;
+    // Every search leaves its report beside its journal, whether it ended or was stopped.
+    const std::string journalFolder = FileFolder(journal);
+    const std::string reportFile = journalFolder.empty()
+                                       ? std::string("search-report.html")
+                                       : JoinPath(journalFolder, "search-report.html");
+    try {
+        std::string why;
+        if (!WriteSearchReport(folder, journal, reportFile, why)) say("no report written: " + why);
+    } catch (const TFileError& e) {
+        say(e.what());
+        status = ExitWriteFailed;
+    }
     if (end == TSearchEnd::Paused) {
         say("stopped: a job failed: " + run.FailureReason);
         if (status == ExitOk) status = ExitJobFailed;
@@ -514,7 +474,8 @@ const TCliRegistration registration{{
     "                       that lately changed nothing when exchanged\n"
     "  --quiet              no job lines, only the final lines and messages\n\n"
     "Ctrl+C stops starting jobs and waits for the running ones; a second Ctrl+C ends them.\n"
-    "The journal is left for --resume.\n\n"
+    "The journal is left for --resume. At the end, and when stopped, the search writes its\n"
+    "report, search-report.html, beside the journal (see \"pelvarn-cli report\").\n\n"
     "Exit status: 0 finished, stopped by a limit or by Ctrl+C, failed jobs skipped; 1 input\n"
     "refused (no job files, initial.sti refused, a journal that does not fit, another\n"
     "search running in FOLDER); 2 a job\n"

@@ -78,6 +78,8 @@ class TDiagProbe {
                               const std::string& workDir, int showCmd, ProcInfo& info,
                               std::string& errorText) = 0;
     virtual bool ProcessEnded(ProcInfo& info) = 0;
+    // Lets go of a process that is left running (its handles), without ending it.
+    virtual void ReleaseProcess(ProcInfo& info) = 0;
     // Runs a program to its end (no time limit); false when it cannot be started.
     virtual bool RunAndWait(const std::string& program, const std::string& params,
                             const std::string& workDir, int showCmd) = 0;

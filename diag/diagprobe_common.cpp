@@ -74,6 +74,10 @@ bool TCommonProbe::ProcessEnded(ProcInfo& info) {
     return pelvarn::ProcessEnded(info);
 }
 
+void TCommonProbe::ReleaseProcess(ProcInfo& info) {
+    pelvarn::ReleaseProcess(info);
+}
+
 bool TCommonProbe::RunAndWait(const std::string& program, const std::string& params,
                               const std::string& workDir, int showCmd) {
     std::uint32_t exitCode = 0;

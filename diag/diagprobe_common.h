@@ -20,6 +20,7 @@ class TCommonProbe : public TDiagProbe {
                       const std::string& workDir, int showCmd, ProcInfo& info,
                       std::string& errorText) override;
     bool ProcessEnded(ProcInfo& info) override;
+    void ReleaseProcess(ProcInfo& info) override;
     bool RunAndWait(const std::string& program, const std::string& params,
                     const std::string& workDir, int showCmd) override;
     std::string EnvVar(const std::string& name) override;

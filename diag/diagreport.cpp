@@ -447,7 +447,12 @@ std::string RegistryEnvironmentText(TDiagProbe& Probe) {
 
 std::string KestoWorkFolder(TDiagProbe& Probe, const std::string& Fallback) {
     std::string temp = Trim(Probe.TempFolder());
-    if (temp.size() > 1 && (temp.back() == '\\' || temp.back() == '/')) temp.pop_back();
+    // A drive root keeps its separator, and a bare drive gets one: "C:" alone would name the
+    // drive's current folder, and "C:kesto.rpt" a file in it.
+    if (temp.size() == 2 && temp[1] == ':') return temp + '\\';
+    const bool driveRoot = temp.size() == 3 && temp[1] == ':';
+    if (!driveRoot && temp.size() > 1 && (temp.back() == '\\' || temp.back() == '/'))
+        temp.pop_back();
     temp = Trim(temp);
     return temp.empty() ? Fallback : temp;
 }
@@ -471,7 +476,12 @@ void TKestoReport::Start(TDiagProbe& Probe) {
     RptSti = JoinPath(work, "kstrpt.sti");
     const std::string log = ChangeFileExt(RptSti, ".log");
     Rpt = JoinPath(work, "kesto.rpt");
-    auto fail = [&](const std::string& text) { Error = "Error: " + text + " [SeekKestoReport]"; };
+    // The translator is not started: the report names no report file.
+    auto fail = [&](const std::string& text) {
+        Error = "Error: " + text + " [SeekKestoReport]";
+        Rpt.clear();
+        RptSti.clear();
+    };
     const std::string* files[] = {&Rpt, &RptSti, &log};
     for (const std::string* path : files)
         if (Probe.FileExists(*path)) Probe.RemoveFile(*path);
@@ -510,7 +520,9 @@ void TKestoReport::End(TDiagProbe& Probe, TDiagText& Text) {
         Probe.RemoveFile(RptSti);
         return;
     }
-    // Still running: left alone; its files are cleared at the next report.
+    // Still running: left to end by itself, its handles released; its files are cleared at
+    // the next report.
+    Probe.ReleaseProcess(Process);
 }
 
 std::string MakeDiagReport(TDiagProbe& Probe, const std::string& ProgramName,

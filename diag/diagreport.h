@@ -59,7 +59,8 @@ std::string RegistryEnvironmentText(TDiagProbe& Probe);
 extern const std::vector<std::string> SuitePathCheckNames;
 
 // The translator's report: Start runs it in the background (errors are kept for End);
-// End waits at most ten times 100 ms and adds the report file's lines to Text.
+// End waits at most ten times 100 ms and adds the report file's lines to Text. RptFile is
+// empty unless the translator was started.
 class TKestoReport {
   public:
     void Start(TDiagProbe& Probe);
@@ -74,7 +75,7 @@ class TKestoReport {
 };
 
 // The work folder of the translator's runs: the temporary folder without its trailing
-// separator, trimmed; Fallback when that is empty.
+// separator (a drive root keeps it), trimmed; Fallback when that is empty.
 std::string KestoWorkFolder(TDiagProbe& Probe, const std::string& Fallback);
 
 } // namespace pelvarn

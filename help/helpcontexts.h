@@ -15,6 +15,7 @@ inline constexpr int HcJobRunning = 776255;
 inline constexpr int HcChooseBatch = 776256;
 inline constexpr int HcAbout = 776257;
 inline constexpr int HcRunTime = 776266;
+inline constexpr int HcOvernight = 776270;
 inline constexpr int HcTools = 666;
 
 struct THelpContextEntry {
@@ -33,6 +34,7 @@ inline constexpr THelpContextEntry HelpContextTable[] = {
     {HcChooseBatch, "IDH_CHOOSE_BATCH", "msg_choose_folder.htm"},
     {HcAbout, "IDH_ABOUT", "about.htm"},
     {HcRunTime, "IDH_RUN_TIME", "msg_run_time.htm"},
+    {HcOvernight, "IDH_OVERNIGHT", "overnight_window.htm"},
     {HcTools, "IDH_TOOLS", "tools.htm"},
 };
 

@@ -5,21 +5,22 @@
 
 namespace pelvarn {
 
-// All but MemoryLoad (percent) in KB. A figure beyond the 32-bit range (the virtual address
-// space of a 64-bit process) is given as the largest 32-bit value.
+// All but MemoryLoad (percent) in KB (bytes divided by 1024, the remainder dropped). The
+// figures are 64-bit: the virtual address space of a 64-bit process (128 TB) and the memory
+// of a large machine do not fit in 32 bits, and none is ever capped.
 struct TMemStatus {
     std::int32_t MemoryLoad = 0;
-    std::int32_t TotalPhys = 0;
-    std::int32_t AvailPhys = 0;
-    std::int32_t TotalPageFile = 0;
-    std::int32_t AvailPageFile = 0;
-    std::int32_t TotalVirtual = 0;
-    std::int32_t AvailVirtual = 0;
+    std::int64_t TotalPhys = 0;
+    std::int64_t AvailPhys = 0;
+    std::int64_t TotalPageFile = 0;
+    std::int64_t AvailPageFile = 0;
+    std::int64_t TotalVirtual = 0;
+    std::int64_t AvailVirtual = 0;
 };
 
 void GetMemoryStatus(TMemStatus& Status);
 
 // The working-set size of this process in KB; 0 when the system cannot tell.
-std::int32_t WorkingSetKB();
+std::int64_t WorkingSetKB();
 
 } // namespace pelvarn

@@ -8,8 +8,9 @@ namespace pelvarn {
 
 namespace {
 
-std::int32_t Clamp32(unsigned long long value) {
-    return value > 0x7FFFFFFFull ? 0x7FFFFFFF : static_cast<std::int32_t>(value);
+// Figures in KB: a byte count below 2^64 divided by 1024 always fits.
+std::int64_t KB(unsigned long long bytes) {
+    return static_cast<std::int64_t>(bytes / 1024);
 }
 
 template <typename TFunc> TFunc Lookup(HMODULE module, const char* name) {
@@ -28,27 +29,27 @@ void GetMemoryStatus(TMemStatus& Status) {
     ex.dwLength = sizeof ex;
     if (statusEx && statusEx(&ex)) {
         Status.MemoryLoad = static_cast<std::int32_t>(ex.dwMemoryLoad);
-        Status.TotalPhys = Clamp32(ex.ullTotalPhys / 1024);
-        Status.AvailPhys = Clamp32(ex.ullAvailPhys / 1024);
-        Status.TotalPageFile = Clamp32(ex.ullTotalPageFile / 1024);
-        Status.AvailPageFile = Clamp32(ex.ullAvailPageFile / 1024);
-        Status.TotalVirtual = Clamp32(ex.ullTotalVirtual / 1024);
-        Status.AvailVirtual = Clamp32(ex.ullAvailVirtual / 1024);
+        Status.TotalPhys = KB(ex.ullTotalPhys);
+        Status.AvailPhys = KB(ex.ullAvailPhys);
+        Status.TotalPageFile = KB(ex.ullTotalPageFile);
+        Status.AvailPageFile = KB(ex.ullAvailPageFile);
+        Status.TotalVirtual = KB(ex.ullTotalVirtual);
+        Status.AvailVirtual = KB(ex.ullAvailVirtual);
         return;
     }
     MEMORYSTATUS old{};
     old.dwLength = sizeof old;
     GlobalMemoryStatus(&old);
     Status.MemoryLoad = static_cast<std::int32_t>(old.dwMemoryLoad);
-    Status.TotalPhys = Clamp32(old.dwTotalPhys >> 10);
-    Status.AvailPhys = Clamp32(old.dwAvailPhys >> 10);
-    Status.TotalPageFile = Clamp32(old.dwTotalPageFile >> 10);
-    Status.AvailPageFile = Clamp32(old.dwAvailPageFile >> 10);
-    Status.TotalVirtual = Clamp32(old.dwTotalVirtual >> 10);
-    Status.AvailVirtual = Clamp32(old.dwAvailVirtual >> 10);
+    Status.TotalPhys = KB(old.dwTotalPhys);
+    Status.AvailPhys = KB(old.dwAvailPhys);
+    Status.TotalPageFile = KB(old.dwTotalPageFile);
+    Status.AvailPageFile = KB(old.dwAvailPageFile);
+    Status.TotalVirtual = KB(old.dwTotalVirtual);
+    Status.AvailVirtual = KB(old.dwAvailVirtual);
 }
 
-std::int32_t WorkingSetKB() {
+std::int64_t WorkingSetKB() {
     using TGetProcessMemoryInfo = BOOL(WINAPI*)(HANDLE, PPROCESS_MEMORY_COUNTERS, DWORD);
     // Loaded on first use and kept for the life of the program.
     static const HMODULE psapi = LoadLibraryA("PSAPI.dll");
@@ -58,7 +59,7 @@ std::int32_t WorkingSetKB() {
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
     if (!getInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
-    return Clamp32(counters.WorkingSetSize / 1024);
+    return KB(counters.WorkingSetSize);
 }
 
 } // namespace pelvarn

@@ -39,6 +39,7 @@ struct TExitStatus {
 std::string AbnormalEndText(const TExitStatus& status);
 
 // Show states for the new process's window (the Windows values; ignored on POSIX).
+inline constexpr int SW_Hide = 0;
 inline constexpr int SW_ShowNormal = 1;
 inline constexpr int SW_ShowMinimized = 2;
 inline constexpr int SW_ShowMinNoActive = 7;
@@ -80,6 +81,10 @@ bool StartProcessTreeDeafToCtrlC(const std::string& Title, const std::string& Pr
 // also tells how it ended (Known stays false when no process was recorded).
 bool ProcessEnded(ProcInfo& Info);
 bool ProcessEnded(ProcInfo& Info, TExitStatus& Exit);
+
+// Forgets a process that is left running: its handles are released (on POSIX the pid is
+// simply forgotten) and the record zeroed; the process itself is not touched.
+void ReleaseProcess(ProcInfo& Info);
 
 // Blocks until the recorded process ends or timeoutMs passes; true when it has ended. The
 // record is left as it is: ProcessEnded still releases it. True at once for a zeroed record.

@@ -162,6 +162,10 @@ bool StartProcessMsg(const std::string& Title, const std::string& Program,
     return false;
 }
 
+void ReleaseProcess(ProcInfo& Info) {
+    Info = ProcInfo{};
+}
+
 bool ProcessEnded(ProcInfo& Info) {
     TExitStatus exit;
     return ProcessEnded(Info, exit);

@@ -112,6 +112,10 @@ bool StartProcessMsg(const std::string& Title, const std::string& Program,
     return false;
 }
 
+void ReleaseProcess(ProcInfo& Info) {
+    CloseRecord(Info);
+}
+
 bool ProcessEnded(ProcInfo& Info) {
     TExitStatus exit;
     return ProcessEnded(Info, exit);

@@ -59,7 +59,8 @@ std::string SuiteFolder();
 // Name in the KVDIR folder when it is there, else in C:\KV when it is there (POSIX: KVDIR
 // only); empty when neither holds it.
 std::string SuiteFile(const std::string& Name);
-// The system's temporary folder without its trailing separator; empty when there is none.
+// The system's temporary folder without its trailing separator (a drive root keeps it, "E:\");
+// empty when there is none.
 std::string TempFolder();
 // The folder a file dialog opens in: InitialDir, or the current folder when it is blank.
 std::string DialogInitialFolder(const std::string& InitialDir);

@@ -190,7 +190,10 @@ std::string TempFolder() {
     char buf[261];
     const DWORD n = GetTempPathA(sizeof buf, buf);
     if (n == 0 || n >= sizeof buf) return "";
-    return Trim(NoTrailingBackslash(std::string_view(buf, n), '\\'));
+    const std::string temp = Trim(std::string(buf, n));
+    // A drive root keeps its backslash: "C:" alone names the drive's current folder.
+    if (temp.size() == 3 && temp[1] == ':') return temp;
+    return NoTrailingBackslash(temp, '\\');
 }
 
 std::string FindOnPath(const std::string& Name) {

@@ -159,7 +159,7 @@ bool TProcessEvaluator::Start(std::int32_t w, const std::string& jobName,
     for (std::size_t i = 1; i < words.size(); ++i)
         params += (i > 1 ? " " : "") + QuoteIfNeeded(words[i]);
     slot.Process = ProcInfo{};
-    if (!StartProcessTreeDeafToCtrlC("Pelvarn", words[0], params, slot.Folder, SW_ShowMinNoActive,
+    if (!StartProcessTreeDeafToCtrlC("Pelvarn", words[0], params, slot.Folder, ShowCmd,
                                      slot.Process, reason)) {
         reason = "could not start " + words[0] + ": " + reason;
         return false;

@@ -81,6 +81,9 @@ class TProcessEvaluator final : public TEvaluator {
     double RunningFor(std::int32_t w) const override;
     void End(std::int32_t w, TJobStatus status, const std::string& reason) override;
 
+    // How the jobs' windows are shown (SW_Hide for none); minimized without the focus unless set.
+    int ShowCmd = SW_ShowMinNoActive;
+
   private:
     using TClock = std::chrono::steady_clock;
     struct TSlot {

@@ -1,5 +1,8 @@
 #include "search/journal.h"
 
+#include <chrono>
+#include <cstdio>
+
 #include <nlohmann/json.hpp>
 
 #include "platform/fileio.h"
@@ -72,7 +75,9 @@ std::string Dump(const json& j) {
 
 } // namespace
 
-std::string JobStatusName(TJobStatus status) { return StatusNames[static_cast<int>(status)]; }
+std::string JobStatusName(TJobStatus status) {
+    return StatusNames[static_cast<int>(status)];
+}
 
 std::string HeaderLine(const TJournalHeader& h) {
     return Dump(json{{"journal", "pelvarn search"},
@@ -95,7 +100,27 @@ std::string EntryLine(const TJournalEntry& e) {
            {"state", StateJson(e.State)}};
     if (!e.Reason.empty()) j["reason"] = e.Reason;
     if (e.VerifyOf >= 0) j["verifyOf"] = e.VerifyOf;
+    if (!e.At.empty()) j["at"] = e.At;
     return Dump(j);
+}
+
+std::string EndLine(const std::string& ended) {
+    return Dump(json{{"ended", ended}});
+}
+
+std::string UtcNowText() {
+    using namespace std::chrono;
+    const auto now = floor<seconds>(system_clock::now());
+    const auto day = floor<days>(now);
+    const year_month_day date{day};
+    const hh_mm_ss time{now - day};
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ",
+                  static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+                  static_cast<unsigned>(date.day()), static_cast<int>(time.hours().count()),
+                  static_cast<int>(time.minutes().count()),
+                  static_cast<int>(time.seconds().count()));
+    return text;
 }
 
 std::string VerdictLine(const TJournalVerdict& v) {
@@ -139,6 +164,10 @@ bool ParseJournal(const std::string& text, TJournalContents& contents, std::stri
                 contents.ValidBytes = ends[i];
                 continue;
             }
+            if (j.contains("ended")) {
+                contents.Ended = j.at("ended").get<std::string>();
+                continue;
+            }
             if (j.contains("verified")) {
                 contents.Verdicts.push_back(
                     {j.at("verified").get<std::int64_t>(), j.at("median").get<double>()});
@@ -163,7 +192,9 @@ bool ParseJournal(const std::string& text, TJournalContents& contents, std::stri
             e.VerifyOf = j.value("verifyOf", std::int64_t{-1});
             e.NextJob = j.at("nextJob").get<std::int64_t>();
             e.State = StateFrom(j.at("state"));
+            e.At = j.value("at", "");
             contents.Entries.push_back(std::move(e));
+            contents.Ended.clear(); // a resumed search went on
             contents.ValidBytes = ends[i];
         } catch (const std::exception&) {
             if (last && headerSeen) {

@@ -15,8 +15,8 @@ enum class TJobStatus { Ok, Failed, Capped, Verify };
 std::string JobStatusName(TJobStatus status);
 
 struct TJournalHeader {
-    std::string Folder;                // the job folder's absolute path
-    std::vector<std::string> Records;  // "variable/equation" of each record of initial.sti
+    std::string Folder;               // the job folder's absolute path
+    std::vector<std::string> Records; // "variable/equation" of each record of initial.sti
     std::string Strategy;
     std::uint32_t Seed = 0;
 };
@@ -30,6 +30,7 @@ struct TJournalEntry {
     std::string Reason; // why a job failed or was capped
     TCandidate Candidate;
     std::int64_t VerifyOf = -1; // a verification job: the job whose candidate it times again
+    std::string At;             // when it ended, UTC, "2026-12-09T21:03:05Z" (absent: unknown)
     // The run's state after this job: the next job number and the policy's stream.
     std::int64_t NextJob = 0;
     TPolicyState State;
@@ -41,16 +42,26 @@ struct TJournalVerdict {
     double Median = 0;
 };
 
+// How a run of the search ended, as its last line says: "job limit", "hour limit",
+// "complete" (every candidate near the best timed), "exhausted" (no untimed candidate found
+// within the bound), "interrupted" or "paused" (a failed job stopped it).
 std::string HeaderLine(const TJournalHeader& header);
 std::string EntryLine(const TJournalEntry& entry);
 std::string VerdictLine(const TJournalVerdict& verdict);
+std::string EndLine(const std::string& ended);
+
+// The time now as the journal writes it.
+std::string UtcNowText();
 
 struct TJournalContents {
     TJournalHeader Header;
     std::vector<TJournalEntry> Entries;
     std::vector<TJournalVerdict> Verdicts;
+    std::string Ended;   // how the last run ended; empty when unknown, or jobs followed it
     std::string Warning; // a torn last line, ignored
-    std::size_t ValidBytes = 0; // the length of the text up to the end of the last good line
+    // The length of the text that a resumed search continues: up to the end of the last good
+    // line, leaving out a torn last line and the line that says how the last run ended.
+    std::size_t ValidBytes = 0;
 };
 
 // Parses the journal's text. False with a reason for a journal that cannot be continued: no

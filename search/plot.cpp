@@ -1,6 +1,7 @@
 #include "search/plot.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "base/textutil.h"
 
@@ -8,35 +9,36 @@ namespace pelvarn::search {
 
 namespace {
 
-std::string Escape(const std::string& s) {
-    std::string out;
-    for (char c : s) {
-        if (c == '<')
-            out += "&lt;";
-        else if (c == '>')
-            out += "&gt;";
-        else if (c == '&')
-            out += "&amp;";
-        else if (c == '"')
-            out += "&quot;";
-        else if (static_cast<unsigned char>(c) >= 32 && static_cast<unsigned char>(c) < 127)
-            out += c;
-    }
-    return out;
-}
+const TColour Ink{34, 34, 34};
+const TColour Grey{102, 102, 102};
+const TColour GridGrey{225, 225, 225};
+const TColour JobBlue{74, 123, 208};
+const TColour BestGreen{26, 154, 58};
+const TColour CapAmber{208, 138, 0};
+const TColour FailRed{192, 32, 32};
 
-std::string Num(double v) { return FormatFixed(v, 1); }
+constexpr double FontSize = 12;
+constexpr double TitleSize = 15;
+
+// About how wide a text is drawn in a sans-serif font: enough to lay out the legend.
+double TextWidth(const std::string& text, double size) {
+    return static_cast<double>(text.size()) * size * 0.58;
+}
 
 } // namespace
 
-std::string ConvergencePlotSvg(const std::vector<TJournalEntry>& entries, const std::string& title) {
-    const double width = 800, height = 480, left = 70, right = 20, top = 40, bottom = 50;
-    const double plotW = width - left - right, plotH = height - top - bottom;
+TDrawing ConvergencePlot(const std::vector<TJournalEntry>& entries, const std::string& title,
+                         double width, double height) {
+    TDrawing d;
+    d.Width = std::max(width, 240.0);
+    d.Height = std::max(height, 180.0);
+
     std::vector<const TJournalEntry*> jobs;
     for (const auto& e : entries)
         if (e.VerifyOf < 0) jobs.push_back(&e);
-    std::sort(jobs.begin(), jobs.end(),
-              [](const TJournalEntry* a, const TJournalEntry* b) { return a->Job < b->Job; });
+    std::stable_sort(jobs.begin(), jobs.end(), [](const TJournalEntry* a, const TJournalEntry* b) {
+        return a->Job < b->Job;
+    });
     double maxJob = 1, lo = 0, hi = 0;
     bool any = false;
     for (const TJournalEntry* e : jobs) {
@@ -46,79 +48,117 @@ std::string ConvergencePlotSvg(const std::vector<TJournalEntry>& entries, const 
         hi = any ? std::max(hi, e->Seconds) : e->Seconds;
         any = true;
     }
-    if (!any || hi <= lo) {
-        hi = lo + 1;
+    if (!any) {
+        lo = 0;
+        hi = 1;
+    } else if (hi <= lo) {
+        const double half = lo > 0 ? lo * 0.05 : 0.5;
+        lo -= half;
+        hi += half;
+    } else {
+        const double pad = (hi - lo) * 0.06;
+        lo -= pad;
+        hi += pad;
     }
-    const double pad = (hi - lo) * 0.05;
-    lo = std::max(0.0, lo - pad);
-    hi += pad;
-    auto x = [&](double job) { return left + plotW * job / maxJob; };
+    lo = std::max(0.0, lo);
+
+    // The title, then the legend on a line (or two) of its own above the plot area, clear
+    // of the data whatever its shape.
+    const double left = 66, right = 18, bottom = 46;
+    d.AddText({d.Width / 2, 22}, title, TitleSize, Ink, TAnchor::Middle, 0, true);
+    struct TItem {
+        int Kind;
+        std::string Label;
+        TColour Colour;
+    };
+    const TItem items[] = {{0, "job time", JobBlue},
+                           {1, "best so far", BestGreen},
+                           {2, "capped", CapAmber},
+                           {3, "failed", FailRed}};
+    double lx = left, ly = 46;
+    for (const TItem& item : items) {
+        const double w = 24 + TextWidth(item.Label, FontSize) + 18;
+        if (lx > left && lx + w > d.Width - right) {
+            lx = left;
+            ly += 18;
+        }
+        const TPoint c{lx + 8, ly - 4};
+        if (item.Kind == 0) d.AddMarker(c, TMarkerKind::Dot, 3, item.Colour);
+        if (item.Kind == 1) d.AddLine({lx, c.Y}, {lx + 16, c.Y}, item.Colour, 2);
+        if (item.Kind == 2) d.AddMarker(c, TMarkerKind::Triangle, 4.5, item.Colour);
+        if (item.Kind == 3) d.AddMarker(c, TMarkerKind::Cross, 3.5, item.Colour);
+        d.AddText({lx + 22, ly}, item.Label, FontSize, Ink);
+        lx += w;
+    }
+    const double top = ly + 14;
+    const double plotW = d.Width - left - right, plotH = d.Height - top - bottom;
+
+    const double xlo = -maxJob * 0.02, xhi = maxJob * 1.02;
+    auto x = [&](double job) { return left + plotW * (job - xlo) / (xhi - xlo); };
     auto y = [&](double s) { return top + plotH * (1 - (s - lo) / (hi - lo)); };
 
-    std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num(width) +
-                      "\" height=\"" + Num(height) + "\" viewBox=\"0 0 " + Num(width) + " " +
-                      Num(height) + "\" font-family=\"sans-serif\" font-size=\"12\">\n";
-    svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
-    svg += "<text x=\"" + Num(width / 2) + "\" y=\"22\" text-anchor=\"middle\" font-size=\"15\">" +
-           Escape(title) + "</text>\n";
-    svg += "<rect x=\"" + Num(left) + "\" y=\"" + Num(top) + "\" width=\"" + Num(plotW) +
-           "\" height=\"" + Num(plotH) + "\" fill=\"none\" stroke=\"#444\"/>\n";
-    for (int k = 0; k <= 4; ++k) {
-        const double s = lo + (hi - lo) * k / 4;
-        svg += "<text x=\"" + Num(left - 6) + "\" y=\"" + Num(y(s) + 4) +
-               "\" text-anchor=\"end\">" + FormatFixed(s, 2) + "</text>\n";
-        const double j = maxJob * k / 4;
-        svg += "<text x=\"" + Num(x(j)) + "\" y=\"" + Num(top + plotH + 18) +
-               "\" text-anchor=\"middle\">" + std::to_string(static_cast<long long>(j)) +
-               "</text>\n";
+    TTicks yTicks = RoundTicks(lo, hi, std::clamp(static_cast<int>(plotH / 50), 2, 8));
+    TTicks xTicks = RoundTicks(0, maxJob, std::clamp(static_cast<int>(plotW / 90), 2, 10));
+    if (xTicks.Step < 1) xTicks = RoundTicks(0, maxJob, static_cast<int>(maxJob));
+    for (double v : yTicks.Values) {
+        d.AddLine({left, y(v)}, {left + plotW, y(v)}, GridGrey);
+        d.AddLine({left - 4, y(v)}, {left, y(v)}, Grey);
+        d.AddText({left - 7, y(v) + 4}, FormatFixed(v, yTicks.Decimals), FontSize, Ink,
+                  TAnchor::End);
     }
-    svg += "<text x=\"" + Num(left + plotW / 2) + "\" y=\"" + Num(height - 10) +
-           "\" text-anchor=\"middle\">job</text>\n";
-    svg += "<text x=\"16\" y=\"" + Num(top + plotH / 2) +
-           "\" text-anchor=\"middle\" transform=\"rotate(-90 16 " + Num(top + plotH / 2) +
-           ")\">CPU seconds</text>\n";
+    for (double v : xTicks.Values) {
+        d.AddLine({x(v), top}, {x(v), top + plotH}, GridGrey);
+        d.AddLine({x(v), top + plotH}, {x(v), top + plotH + 4}, Grey);
+        d.AddText({x(v), top + plotH + 18}, FormatFixed(v, 0), FontSize, Ink, TAnchor::Middle);
+    }
+    d.AddRect({left, top}, {left + plotW, top + plotH}, Grey, true, {}, false);
+    d.AddText({left + plotW / 2, d.Height - 8}, "job", FontSize, Ink, TAnchor::Middle);
+    d.AddText({18, top + plotH / 2}, "CPU seconds", FontSize, Ink, TAnchor::Middle, 90);
 
-    std::string points, marks, line;
+    std::vector<TPoint> line;
     bool haveBest = false;
     double best = 0;
     for (const TJournalEntry* e : jobs) {
-        if (e->Status == TJobStatus::Ok) {
-            points += "<circle cx=\"" + Num(x(e->Job)) + "\" cy=\"" + Num(y(e->Seconds)) +
-                      "\" r=\"2.5\" fill=\"#4a7bd0\"/>\n";
-            if (!haveBest || e->Seconds < best) {
-                if (haveBest) line += " " + Num(x(e->Job)) + "," + Num(y(best));
-                best = e->Seconds;
-                haveBest = true;
-                line += " " + Num(x(e->Job)) + "," + Num(y(best));
-            }
-        } else {
-            const bool capped = e->Status == TJobStatus::Capped;
-            marks += "<text x=\"" + Num(x(e->Job)) + "\" y=\"" + Num(top + 12) +
-                     "\" text-anchor=\"middle\" fill=\"" + (capped ? "#d08a00" : "#c02020") +
-                     "\">" + (capped ? "^" : "x") + "</text>\n";
+        if (e->Status != TJobStatus::Ok) continue;
+        d.AddMarker({x(static_cast<double>(e->Job)), y(e->Seconds)}, TMarkerKind::Dot, 2.5,
+                    JobBlue);
+        if (!haveBest || e->Seconds < best) {
+            const double jx = x(static_cast<double>(e->Job));
+            if (haveBest) line.push_back({jx, y(best)});
+            best = e->Seconds;
+            haveBest = true;
+            line.push_back({jx, y(best)});
         }
     }
-    if (haveBest) line += " " + Num(x(maxJob)) + "," + Num(y(best));
-    svg += points;
-    if (!line.empty())
-        svg += "<polyline points=\"" + line.substr(1) +
-               "\" fill=\"none\" stroke=\"#1a9a3a\" stroke-width=\"2\"/>\n";
-    svg += marks;
+    if (haveBest) {
+        line.push_back({x(maxJob), y(best)});
+        d.AddPolyline(std::move(line), BestGreen, 2);
+    }
+    for (const TJournalEntry* e : jobs) {
+        if (e->Status == TJobStatus::Ok) continue;
+        const bool capped = e->Status == TJobStatus::Capped;
+        d.AddMarker({x(static_cast<double>(e->Job)), top + 9},
+                    capped ? TMarkerKind::Triangle : TMarkerKind::Cross, capped ? 4.5 : 3.5,
+                    capped ? CapAmber : FailRed);
+    }
     if (jobs.empty())
-        svg += "<text x=\"" + Num(left + plotW / 2) + "\" y=\"" + Num(top + plotH / 2) +
-               "\" text-anchor=\"middle\" fill=\"#666\">no job has finished yet</text>\n";
-    const double ly = top + plotH - 50;
-    svg += "<g transform=\"translate(" + Num(left + plotW - 170) + "," + Num(ly) + ")\">"
-           "<circle cx=\"6\" cy=\"0\" r=\"2.5\" fill=\"#4a7bd0\"/><text x=\"16\" y=\"4\">job time</text>"
-           "<line x1=\"0\" y1=\"16\" x2=\"12\" y2=\"16\" stroke=\"#1a9a3a\" stroke-width=\"2\"/>"
-           "<text x=\"16\" y=\"20\">best so far</text>"
-           "<text x=\"6\" y=\"36\" text-anchor=\"middle\" fill=\"#d08a00\">^</text>"
-           "<text x=\"16\" y=\"36\">capped</text>"
-           "<text x=\"76\" y=\"36\" text-anchor=\"middle\" fill=\"#c02020\">x</text>"
-           "<text x=\"86\" y=\"36\">failed</text></g>\n";
-    svg += "</svg>\n";
-    return svg;
+        d.AddText({left + plotW / 2, top + plotH / 2}, "no job has finished yet", FontSize, Grey,
+                  TAnchor::Middle);
+    return d;
+}
+
+std::string JobFolderName(const std::string& folder) {
+    std::string f = folder;
+    while (f.size() > 1 && (f.back() == '/' || f.back() == '\\'))
+        f.pop_back();
+    const std::size_t cut = f.find_last_of("/\\");
+    std::string name = cut == std::string::npos ? f : f.substr(cut + 1);
+    return name.empty() || (name.size() == 2 && name[1] == ':') ? folder : name;
+}
+
+std::string ConvergencePlotSvg(const std::vector<TJournalEntry>& entries,
+                               const std::string& title) {
+    return SvgDocument(ConvergencePlot(entries, title));
 }
 
 } // namespace pelvarn::search

@@ -1,6 +1,7 @@
 #include "search/policy.h"
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 #include "sti/candmoves.h"
@@ -157,7 +158,8 @@ bool TPolicy::CanChange() const {
 
 std::string TPolicy::SeenKey(const TCandidate& candidate) const {
     if (Structure) {
-        std::string key = Structure->EliminationKey(candidate.Stat, candidate.Order);
+        std::string key = Trace.Ready() ? Trace.Key(candidate.Stat, candidate.Order)
+                                        : Structure->EliminationKey(candidate.Stat, candidate.Order);
         if (!key.empty()) return key;
     }
     return CondensationKey(candidate);
@@ -289,9 +291,14 @@ bool TPolicy::Apply(TMove move, TCandidate& c) {
             if (r != order[static_cast<std::size_t>(i)]) moved.push_back(r);
             r = order[static_cast<std::size_t>(i)];
         }
+        // A draw of one place twice moves nothing: such a candidate is its best again and is
+        // never timed.
         c.Move = {TMoveKind::Order, 0, 0};
-        if (moved.size() == 2) c.Move = {TMoveKind::Order, moved[0], moved[1]};
-        c.Change = "Exchange random pair";
+        c.Change = "Exchange a record with itself";
+        if (moved.size() == 2) {
+            c.Move = {TMoveKind::Order, moved[0], moved[1]};
+            c.Change = ExchangeText(moved[0], moved[1]);
+        }
         break;
     }
     case TMove::Shuffle: {
@@ -398,7 +405,10 @@ bool TPolicy::Fresh(const TCandidate& candidate) {
 }
 
 bool TPolicy::Next(const TCandidate& best, TCandidate& next) {
+    Pending = false;
     if (!CanChange()) return false;
+    if (Structure && !Trace.IsOf(best.Stat, best.Order)) Trace.Reset(*Structure, best.Stat, best.Order);
+    if (Scan.Stat != best.Stat || Scan.Order != best.Order) Scan = {best.Stat, best.Order};
     while (!State.Replays.empty()) {
         const TMoveSpec move = State.Replays.front();
         State.Replays.erase(State.Replays.begin());
@@ -407,7 +417,7 @@ bool TPolicy::Next(const TCandidate& best, TCandidate& next) {
     }
     if (Estimator && Strategy == TStrategy::AlterPair && Estimator->Fit().Samples() > 0)
         return NextByEstimate(best, next);
-    for (int draw = 0; draw < MaxDraws; ++draw) {
+    for (int draw = 0; draw < MaxDraws && !Scan.DrawsFailed; ++draw) {
         ++State.Proposals;
         next = best;
         if (Apply(ChooseMove(), next) &&
@@ -416,7 +426,9 @@ bool TPolicy::Next(const TCandidate& best, TCandidate& next) {
         if (NoRepeats) ++Redraws;
     }
     // The draws found nothing new; before the search is called complete, every candidate one
-    // move from the best is looked at in turn, up to a bound.
+    // move from the best is looked at in turn, up to a bound. The draws are not made again
+    // from this best: they would mostly find what has been timed once more.
+    Scan.DrawsFailed = true;
     return NextUntimedNeighbour(best, next);
 }
 
@@ -530,27 +542,42 @@ bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
 
 bool TPolicy::NextUntimedNeighbour(const TCandidate& best, TCandidate& next) {
     NeighbourhoodCovered = false;
-    std::int64_t looked = 0;
+    using TClock = std::chrono::steady_clock;
+    const TClock::time_point start = TClock::now();
+    int sinceLook = 0;
+    auto timeUp = [&]() {
+        if (++sinceLook % 16 != 0) return false;
+        Pending = std::chrono::duration<double>(TClock::now() - start).count() > SliceSeconds;
+        return Pending;
+    };
     if (Strategy != TStrategy::Pair && Strategy != TStrategy::Shuffle) {
-        for (std::int32_t r : Alterable) {
+        while (Scan.Toggle < Alterable.size()) {
+            const std::int32_t r = Alterable[Scan.Toggle++];
             next = best;
             if (!ToggleRecord(next, r, Records[static_cast<std::size_t>(r - 1)])) continue;
-            ++looked;
+            ++Scan.Looked;
             if (Fresh(next)) return true;
+            if (timeUp()) return false;
         }
     }
     const std::size_t n = best.Order.size();
     if (Strategy != TStrategy::Alter) {
-        for (std::size_t a = 0; a + 1 < n; ++a)
-            for (std::size_t b = a + 1; b < n; ++b) {
-                if (looked >= MaxNeighbours) return false;
-                next = best;
-                std::swap(next.Order[a], next.Order[b]);
-                next.Move = {TMoveKind::Order, next.Order[b], next.Order[a]};
-                next.Change = ExchangeText(next.Order[b], next.Order[a]);
-                ++looked;
-                if (Fresh(next)) return true;
+        while (Scan.A + 1 < n) {
+            if (Scan.B >= n) {
+                ++Scan.A;
+                Scan.B = Scan.A + 1;
+                continue;
             }
+            if (Scan.Looked >= MaxNeighbours) return false;
+            const std::size_t a = Scan.A, b = Scan.B++;
+            next = best;
+            std::swap(next.Order[a], next.Order[b]);
+            next.Move = {TMoveKind::Order, next.Order[b], next.Order[a]};
+            next.Change = ExchangeText(next.Order[b], next.Order[a]);
+            ++Scan.Looked;
+            if (Fresh(next)) return true;
+            if (timeUp()) return false;
+        }
     }
     NeighbourhoodCovered = true;
     return false;

@@ -116,7 +116,9 @@ class TPolicy {
     bool CanChange() const;
     // The next candidate made from best, already counted as seen. False when every draw up to
     // the bound was a condensation already timed, and so was every candidate one move from
-    // the best when they were then looked at in turn (see NeighbourhoodCovered).
+    // the best when they were then looked at in turn (see NeighbourhoodCovered); also false,
+    // with Pending set, when the look at the neighbours took its slice of time: called again
+    // with the same best, it goes on where it left off.
     bool Next(const TCandidate& best, TCandidate& next);
     // With the model's structure, condensations that make the same eliminations count as one
     // (an exchange of eliminations that do not touch each other is no change); without it,
@@ -126,6 +128,7 @@ class TPolicy {
     void SetStructure(std::shared_ptr<const TModelStructure> structure) {
         Structure = std::move(structure);
         if (Structure) Estimator = std::make_unique<TEstimator>(*Structure);
+        Trace = {};
     }
     // A job's time, for the estimates (every timed job, in the order they ended), and what
     // its move did against the best when it ended (-0.02: 2 % faster); a candidate timed
@@ -165,6 +168,11 @@ class TPolicy {
     // True when Next last found every candidate one move from the best timed, and so went
     // two moves away: a near miss among them is then worth timing again.
     bool AtOptimum = false;
+    // Next gave up its turn with neighbours still to look at (see Next).
+    bool Pending = false;
+    // The longest Next looks at neighbours in one call, so that its caller can watch the
+    // running jobs (and end one at its cap) in between.
+    double SliceSeconds = 0.005;
 
   private:
     enum class TMove { Toggle, Pair, Shuffle, SweepToggle, RandomToggle };
@@ -192,6 +200,18 @@ class TPolicy {
     // on the next best than on the last, whatever the fit says.
     std::unordered_map<std::string, std::pair<double, double>> MoveChanges; // change, best then
     double LastBest = 0; // the best's time when the last job ended
+    // The best's eliminations, from which its neighbours' keys are worked out.
+    TEliminationTrace Trace;
+    // How far the candidates one move from a best have been looked at: once draws from it
+    // found nothing new, its neighbours are looked at in turn, each once.
+    struct TScan {
+        std::vector<std::int32_t> Stat, Order; // the best
+        bool DrawsFailed = false;
+        std::size_t Toggle = 0; // next index into Alterable
+        std::size_t A = 0, B = 1; // next exchange of places A < B
+        std::int64_t Looked = 0;
+    };
+    TScan Scan;
 };
 
 } // namespace pelvarn::search

@@ -57,6 +57,7 @@ TSearchRun::TSearchRun(const TSearchOptions& options, const TSubInfo& records, s
     Slots.resize(static_cast<std::size_t>(Evaluator.Workers()));
     ThePolicy.BeyondOptimum = options.MaxJobs > 0 || options.MaxHours > 0;
     BestCandidate = CandidateOf(records, RecordCount);
+    ThePolicy.SliceSeconds = options.ProposeSlice;
 }
 
 TSearchRun::~TSearchRun() = default;
@@ -264,6 +265,7 @@ void TSearchRun::Finished(std::int32_t w, const TJobOutcome& outcome) {
     e.VerifyOf = slot.VerifyOf;
     if (e.VerifyOf >= 0 && e.Status == TJobStatus::Ok) e.Status = TJobStatus::Verify;
     e.NextJob = NextJob;
+    e.At = Clock ? Clock() : std::string();
 
     if (slot.Retime) {
         ++Done;
@@ -326,6 +328,7 @@ bool TSearchRun::Loop(bool verifying) {
         std::int32_t running = 0;
         for (const auto& s : Slots)
             running += s.Busy ? 1 : 0;
+        bool pending = false; // the policy gave its turn back with a worker free
         while (!Stopping) {
             std::int32_t w = 0;
             while (w < Evaluator.Workers() && Slots[static_cast<std::size_t>(w)].Busy)
@@ -352,7 +355,8 @@ bool TSearchRun::Loop(bool verifying) {
                 if (ThePolicy.AtOptimum) QueueNearMiss();
                 if (!got) {
                     // Jobs still running may yet move the best; only then is it the end.
-                    if (running == 0) Exhausted = true;
+                    pending = ThePolicy.Pending;
+                    if (running == 0 && !pending) Exhausted = true;
                     break;
                 }
                 StartJob(w, next, -1);
@@ -362,11 +366,15 @@ bool TSearchRun::Loop(bool verifying) {
         running = 0;
         for (const auto& s : Slots)
             running += s.Busy ? 1 : 0;
-        if (running == 0) break;
+        if (running == 0) {
+            if (pending) continue;
+            break;
+        }
 
         // The wait ends in time for the nearest limit, so that a capped job runs no longer
-        // than its cap by more than a millisecond or so.
-        double untilLimit = 0.1;
+        // than its cap by more than a millisecond or so; with the policy's look at the
+        // neighbours to go on with, it only gathers what has ended.
+        double untilLimit = pending ? 0.0 : 0.1;
         const bool capped = !verifying && Options.Cap > 0 && BestJobNumber >= 0 && BestWall > 0;
         const double limit =
             capped ? std::min(Options.TimeLimit, Options.Cap * BestWall) : Options.TimeLimit;
@@ -385,8 +393,8 @@ bool TSearchRun::Loop(bool verifying) {
             }
         }
         TJobOutcome outcome;
-        const std::int32_t w =
-            Evaluator.Wait(std::max(1, static_cast<int>(std::ceil(untilLimit * 1000))), outcome);
+        const std::int32_t w = Evaluator.Wait(
+            pending ? 0 : std::max(1, static_cast<int>(std::ceil(untilLimit * 1000))), outcome);
         if (w >= 0) Finished(w, outcome);
         if (OnTick && NowSeconds() - lastTick >= 1.0) {
             lastTick = NowSeconds();
@@ -457,10 +465,23 @@ TSearchEnd TSearchRun::Run() {
     }
     Loop(false);
     if (Options.Verify > 0 && !Stopping && !Paused) VerifyBest();
-    if (Paused) return TSearchEnd::Paused;
-    if (Stopping) return TSearchEnd::Interrupted;
-    if (Exhausted) return TSearchEnd::Exhausted;
-    return TSearchEnd::Finished;
+    // The journal says how the run ended, so that its report can say it too.
+    TSearchEnd end = TSearchEnd::Finished;
+    std::string ended;
+    if (Paused) {
+        end = TSearchEnd::Paused;
+        ended = "paused";
+    } else if (Stopping) {
+        end = TSearchEnd::Interrupted;
+        ended = "interrupted";
+    } else if (Exhausted) {
+        end = TSearchEnd::Exhausted;
+        ended = ThePolicy.NeighbourhoodCovered ? "complete" : "exhausted";
+    } else {
+        ended = Options.MaxJobs > 0 && Done >= Options.MaxJobs ? "job limit" : "hour limit";
+    }
+    AppendJournalLine(JournalPath, EndLine(ended));
+    return end;
 }
 
 } // namespace pelvarn::search

@@ -27,6 +27,8 @@ struct TSearchOptions {
     double TimeLimit = 3600; // seconds a job may run
     std::int32_t Verify = 0; // times each of the best few is run again at the end
     std::int32_t VerifyCount = 3;
+    // Seconds the policy may look at the best's neighbours before the run watches its jobs.
+    double ProposeSlice = 0.005;
 };
 
 // What the run tells its front end.
@@ -61,6 +63,7 @@ class TSearchRun {
     std::function<void(const TJournalEntry&, const TSearchProgress&)> OnJob;
     std::function<void(const TSearchProgress&)> OnTick; // about once a second
     std::function<void(const std::string&)> OnNote;     // lines worth telling the user
+    std::function<std::string()> Clock = UtcNowText;    // when a job ended, for the journal
 
     const std::vector<TJournalEntry>& Entries() const { return All; }
     const TCandidate& Best() const { return BestCandidate; }

@@ -1,10 +1,16 @@
 #include "search/structure.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <set>
+#include <string>
 
+#include "base/paths.h"
 #include "base/textutil.h"
+#include "platform/fileio.h"
 #include "sti/subrecord.h"
 
 namespace pelvarn::search {
@@ -22,8 +28,12 @@ using TStatement = std::vector<TToken>;
 // Elements generated for a set at most; a larger list is taken as a size alone.
 constexpr std::int64_t MaxListed = 100000;
 
-bool IsNameStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '_' || c == '@'; }
+bool IsNameStart(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsNameChar(char c) {
+    return IsNameStart(c) || (c >= '0' && c <= '9') || c == '_' || c == '@';
+}
 
 // The text's statements as names, numbers and the punctuation that places them; comments,
 // descriptions and quoted texts are left out.
@@ -105,14 +115,18 @@ enum class TKind { None, Set, Variable, Equation, Omit, Other };
 
 TKind KindOf(const std::string& word) {
     static const std::map<std::string, TKind> keywords{
-        {"set", TKind::Set},         {"variable", TKind::Variable}, {"equation", TKind::Equation},
-        {"omit", TKind::Omit},       {"coefficient", TKind::Other}, {"formula", TKind::Other},
-        {"read", TKind::Other},      {"update", TKind::Other},      {"write", TKind::Other},
-        {"assertion", TKind::Other}, {"zerodivide", TKind::Other},  {"file", TKind::Other},
-        {"transfer", TKind::Other},  {"subset", TKind::Other},      {"mapping", TKind::Other},
-        {"parameter", TKind::Other}, {"display", TKind::Other},     {"postsim", TKind::Other},
-        {"substitute", TKind::Other}, {"backsolve", TKind::Other},  {"default", TKind::Other},
-        {"complementarity", TKind::Other}, {"ranking", TKind::Other},
+        {"set", TKind::Set},           {"variable", TKind::Variable},
+        {"equation", TKind::Equation}, {"omit", TKind::Omit},
+        {"coefficient", TKind::Other}, {"formula", TKind::Other},
+        {"read", TKind::Other},        {"update", TKind::Other},
+        {"write", TKind::Other},       {"assertion", TKind::Other},
+        {"zerodivide", TKind::Other},  {"file", TKind::Other},
+        {"transfer", TKind::Other},    {"subset", TKind::Other},
+        {"mapping", TKind::Other},     {"parameter", TKind::Other},
+        {"display", TKind::Other},     {"postsim", TKind::Other},
+        {"substitute", TKind::Other},  {"backsolve", TKind::Other},
+        {"default", TKind::Other},     {"complementarity", TKind::Other},
+        {"ranking", TKind::Other},
     };
     const auto it = keywords.find(word);
     return it == keywords.end() ? TKind::None : it->second;
@@ -124,7 +138,9 @@ bool IsName(const TStatement& s, std::size_t k) {
 bool IsWord(const TStatement& s, std::size_t k, const char* word) {
     return IsName(s, k) && s[k].Name == word;
 }
-bool IsPunct(const TStatement& s, std::size_t k, char p) { return k < s.size() && s[k].Punct == p; }
+bool IsPunct(const TStatement& s, std::size_t k, char p) {
+    return k < s.size() && s[k].Punct == p;
+}
 
 // The index just after the parenthesised group that starts at k (or s.size()).
 std::size_t AfterGroup(const TStatement& s, std::size_t k) {
@@ -192,7 +208,8 @@ TSetBuild ElementList(const TStatement& s, std::size_t k) {
             stemA == stemB && a <= b) {
             count += b - a + 1;
             for (std::int64_t n = a; n <= b && set.Listed; ++n) {
-                if (static_cast<std::int64_t>(set.Elements.size()) >= MaxListed) set.Listed = false;
+                if (static_cast<std::int64_t>(set.Elements.size()) >= MaxListed)
+                    set.Listed = false;
                 else if (seen.insert(stemA + std::to_string(n)).second)
                     set.Elements.push_back(stemA + std::to_string(n));
             }
@@ -236,8 +253,10 @@ TSetBuild Combined(const TSetBuild& a, const TSetBuild& b, const std::string& op
     } else if (op == "union" || op == "+") {
         if (bound(a) >= 0 && bound(b) >= 0) set.MaxSize = bound(a) + bound(b);
     } else if (op == "intersect") {
-        if (bound(a) >= 0 && bound(b) >= 0) set.MaxSize = std::min(bound(a), bound(b));
-        else set.MaxSize = std::max(bound(a), bound(b));
+        if (bound(a) >= 0 && bound(b) >= 0)
+            set.MaxSize = std::min(bound(a), bound(b));
+        else
+            set.MaxSize = std::max(bound(a), bound(b));
     } else {
         set.MaxSize = bound(a);
     }
@@ -358,7 +377,8 @@ struct TReader {
 
     // Equations hold variables declared anywhere in the file, so their texts are kept as
     // the names they use and resolved once every declaration is known.
-    bool AddEquation(const TStatement& s, std::size_t k, std::vector<std::vector<std::string>>& texts) {
+    bool AddEquation(const TStatement& s, std::size_t k,
+                     std::vector<std::vector<std::string>>& texts) {
         Qualifiers(s, k);
         TStructureItem item;
         std::set<std::string> indices;
@@ -533,46 +553,207 @@ double TModelStructure::MaxSizeOf(const TStructureItem& item) const {
     return size;
 }
 
+bool TModelStructure::Eliminate(std::vector<std::uint64_t>& holds, std::vector<char>& used,
+                                std::int32_t record, std::int32_t stat,
+                                TSignature& signature) const {
+    // The record's signature: its kind, its equation as it stands when it is used, and the
+    // equations it rewrites; a record left alone keeps a signature of zero.
+    const auto [v, e] = RecordItems[static_cast<std::size_t>(record - 1)];
+    const std::uint64_t bit = std::uint64_t{1} << (v % 64);
+    const std::size_t word = v / 64;
+    std::uint64_t* own = holds.data() + e * Words;
+    if (used[e] || !(own[word] & bit)) return false;
+    std::uint64_t a = Mix(1, static_cast<std::uint64_t>(stat)), b = Mix(2, a);
+    for (std::size_t k = 0; k < Words; ++k) {
+        a = Mix(a, own[k]);
+        b = Mix(b, ~own[k]);
+    }
+    for (std::size_t f = 0; f < EqList.size(); ++f) {
+        std::uint64_t* row = holds.data() + f * Words;
+        if (!(row[word] & bit) || used[f] || f == e) continue;
+        a = Mix(a, f + 1);
+        b = Mix(b, ~(f + 1));
+        for (std::size_t k = 0; k < Words; ++k)
+            row[k] |= own[k];
+        row[word] &= ~bit;
+    }
+    used[e] = 1;
+    signature = {a, b};
+    return true;
+}
+
+std::string TModelStructure::KeyOf(const std::vector<TSignature>& signatures) {
+    std::uint64_t a = 3, b = 4;
+    for (const auto& [x, y] : signatures) {
+        a = Mix(a, x);
+        b = Mix(b, y);
+    }
+    return "e" + Hex(a) + Hex(b);
+}
+
 std::string TModelStructure::EliminationKey(const std::vector<std::int32_t>& stat,
                                             const std::vector<std::int32_t>& order) const {
     if (stat.size() != RecordItems.size()) return {};
     std::vector<std::uint64_t> holds = HoldBits;
     std::vector<char> used(EqList.size(), 0);
-    // Each record's signature: its kind, its equation as it stands when it is used, and the
-    // equations it rewrites; a record left alone keeps a signature of zero.
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> signature(stat.size(), {0, 0});
+    std::vector<TSignature> signature(stat.size(), {0, 0});
     for (std::int32_t r : order) {
         if (r < 1 || static_cast<std::size_t>(r) > stat.size()) continue;
         const std::int32_t s = stat[static_cast<std::size_t>(r - 1)];
         if (s == notsub) continue;
-        const auto [v, e] = RecordItems[static_cast<std::size_t>(r - 1)];
-        const std::uint64_t bit = std::uint64_t{1} << (v % 64);
-        const std::size_t word = v / 64;
-        std::uint64_t* own = holds.data() + e * Words;
-        if (used[e] || !(own[word] & bit)) return {};
-        std::uint64_t a = Mix(1, static_cast<std::uint64_t>(s)), b = Mix(2, a);
-        for (std::size_t k = 0; k < Words; ++k) {
-            a = Mix(a, own[k]);
-            b = Mix(b, ~own[k]);
-        }
-        for (std::size_t f = 0; f < EqList.size(); ++f) {
-            std::uint64_t* row = holds.data() + f * Words;
-            if (used[f] || f == e || !(row[word] & bit)) continue;
-            a = Mix(a, f + 1);
-            b = Mix(b, ~(f + 1));
-            for (std::size_t k = 0; k < Words; ++k)
-                row[k] |= own[k];
-            row[word] &= ~bit;
-        }
-        used[e] = 1;
-        signature[static_cast<std::size_t>(r - 1)] = {a, b};
+        if (!Eliminate(holds, used, r, s, signature[static_cast<std::size_t>(r - 1)])) return {};
     }
-    std::uint64_t a = 3, b = 4;
-    for (const auto& [x, y] : signature) {
-        a = Mix(a, x);
-        b = Mix(b, y);
+    return KeyOf(signature);
+}
+
+void TEliminationTrace::Reset(const TModelStructure& structure,
+                              const std::vector<std::int32_t>& stat,
+                              const std::vector<std::int32_t>& order) {
+    Structure = &structure;
+    BaseStat = stat;
+    BaseOrder = order;
+    KeptHolds.clear();
+    KeptUsed.clear();
+    Signatures.assign(stat.size(), {0, 0});
+    Failed = stat.size() != structure.RecordItems.size();
+    if (Failed) return;
+    std::vector<std::uint64_t> holds = structure.HoldBits;
+    std::vector<char> used(structure.EqList.size(), 0);
+    for (std::size_t p = 0; p < order.size() && !Failed; ++p) {
+        if (p % Every == 0) {
+            KeptHolds.insert(KeptHolds.end(), holds.begin(), holds.end());
+            KeptUsed.insert(KeptUsed.end(), used.begin(), used.end());
+        }
+        const std::int32_t r = order[p];
+        if (r < 1 || static_cast<std::size_t>(r) > stat.size()) continue;
+        const std::int32_t s = stat[static_cast<std::size_t>(r - 1)];
+        if (s != notsub)
+            Failed = !structure.Eliminate(holds, used, r, s,
+                                          Signatures[static_cast<std::size_t>(r - 1)]);
     }
-    return "e" + Hex(a) + Hex(b);
+    BaseKey = Failed ? std::string() : TModelStructure::KeyOf(Signatures);
+}
+
+std::string TEliminationTrace::Key(const std::vector<std::int32_t>& stat,
+                                   const std::vector<std::int32_t>& order) const {
+    if (!Structure) return {};
+    if (Failed || stat.size() != BaseStat.size() || order.size() != BaseOrder.size())
+        return Structure->EliminationKey(stat, order);
+    const std::size_t n = stat.size();
+    auto valid = [n](std::int32_t r) { return r >= 1 && static_cast<std::size_t>(r) <= n; };
+    auto differs = [&](std::size_t p) {
+        const std::int32_t r = order[p];
+        return r != BaseOrder[p] || (valid(r) && stat[static_cast<std::size_t>(r - 1)] !=
+                                                     BaseStat[static_cast<std::size_t>(r - 1)]);
+    };
+    std::size_t first = 0, last = 0;
+    bool any = false;
+    for (std::size_t p = 0; p < order.size(); ++p)
+        if (differs(p)) {
+            if (!any) first = p;
+            last = p;
+            any = true;
+        }
+    // A record whose status changed but whose place did not is found above; one that is not
+    // in the order at all cannot be, so such a candidate is worked out in full.
+    if (!any) return stat == BaseStat ? BaseKey : Structure->EliminationKey(stat, order);
+    const std::size_t width = Structure->HoldBits.size(), equations = Structure->EqList.size();
+    std::size_t p = first / Every * Every;
+    std::vector<std::uint64_t> holds(
+        KeptHolds.begin() + static_cast<std::ptrdiff_t>(p / Every * width),
+        KeptHolds.begin() + static_cast<std::ptrdiff_t>((p / Every + 1) * width));
+    std::vector<char> used(KeptUsed.begin() + static_cast<std::ptrdiff_t>(p / Every * equations),
+                           KeptUsed.begin() +
+                               static_cast<std::ptrdiff_t>((p / Every + 1) * equations));
+    std::vector<TModelStructure::TSignature> signatures = Signatures;
+    for (; p < order.size(); ++p) {
+        if (p > last && p % Every == 0) {
+            // Past every difference: once the system is the base's again, so is the rest.
+            const std::size_t k = p / Every;
+            if (std::equal(holds.begin(), holds.end(),
+                           KeptHolds.begin() + static_cast<std::ptrdiff_t>(k * width)) &&
+                std::equal(used.begin(), used.end(),
+                           KeptUsed.begin() + static_cast<std::ptrdiff_t>(k * equations)))
+                break;
+        }
+        const std::int32_t r = order[p];
+        if (!valid(r)) continue;
+        auto& signature = signatures[static_cast<std::size_t>(r - 1)];
+        const std::int32_t s = stat[static_cast<std::size_t>(r - 1)];
+        signature = {0, 0};
+        if (s != notsub && !Structure->Eliminate(holds, used, r, s, signature)) return {};
+    }
+    return TModelStructure::KeyOf(signatures);
+}
+
+namespace {
+
+bool ReadWholeFile(const std::string& path, std::string& text, std::string& reason) {
+    TInFile in;
+    if (!in.Open(path, reason)) return false;
+    char buffer[65536];
+    text.clear();
+    for (std::size_t n; (n = in.Read(buffer, sizeof buffer)) > 0;)
+        text.append(buffer, n);
+    in.Close();
+    return true;
+}
+
+// The files a word of initial.sti may name in the job folder: the file of that name, or,
+// for a name without an extension, the files of that stem (the translator adds one).
+std::vector<std::string> ModelFilesNamed(const std::string& folder, const std::string& word) {
+    if (FileExists(JoinPath(folder, word))) return {word};
+    std::vector<std::string> files;
+    if (word.find_first_of("./\\:") != std::string::npos) return files;
+    const std::string stem = AsciiLower(word) + ".";
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (AsciiLower(name).rfind(stem, 0) == 0 && AsciiLower(name) != "initial.sti")
+            files.push_back(name);
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+} // namespace
+
+bool ReadModelStructure(const std::string& folder, const std::string& initial,
+                        const TSubInfo& records, std::int32_t count, TModelStructure& structure,
+                        std::string& reason) {
+    std::string text;
+    if (!ReadWholeFile(initial, text, reason)) return false;
+    std::vector<std::string> files;
+    std::size_t start = 0;
+    while (files.empty() && start < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        line = Trim(line.substr(0, line.find('!')));
+        const std::string word = line.substr(0, line.find_first_of(" \t"));
+        if (!word.empty() && AsciiLower(word) != "initial.sti")
+            files = ModelFilesNamed(folder, word);
+    }
+    if (files.empty()) {
+        reason = "initial.sti names no model file in the job folder";
+        return false;
+    }
+    std::vector<std::pair<std::string, std::string>> items;
+    for (std::int32_t i = 1; i <= count; ++i)
+        items.emplace_back(records[static_cast<std::size_t>(i)].VarName,
+                           records[static_cast<std::size_t>(i)].EqName);
+    std::string firstReason;
+    for (const std::string& file : files) {
+        std::string modelText, why;
+        if (ReadWholeFile(JoinPath(folder, file), modelText, why) &&
+            structure.Parse(modelText, items, why))
+            return true;
+        if (firstReason.empty()) firstReason = file + ": " + why;
+    }
+    reason = firstReason;
+    return false;
 }
 
 } // namespace pelvarn::search

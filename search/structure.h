@@ -31,6 +31,8 @@
 #include <utility>
 #include <vector>
 
+#include "sti/subrecord.h"
+
 namespace pelvarn::search {
 
 // A set of the model; sizes are -1 where the model file alone does not tell them.
@@ -82,12 +84,56 @@ class TModelStructure {
     }
 
   private:
+    friend class TEliminationTrace;
+    using TSignature = std::pair<std::uint64_t, std::uint64_t>;
+    // One record's elimination on the system as it stands (holds, used), which it changes;
+    // false when its equation is used already or no longer holds its variable.
+    bool Eliminate(std::vector<std::uint64_t>& holds, std::vector<char>& used, std::int32_t record,
+                   std::int32_t stat, TSignature& signature) const;
+    static std::string KeyOf(const std::vector<TSignature>& signatures);
+
     std::vector<TStructureSet> SetList;
     std::vector<TStructureItem> VarList;
     std::vector<TStructureItem> EqList;
-    std::size_t Words = 0; // 64-bit words of one equation's variable set
+    std::size_t Words = 0;               // 64-bit words of one equation's variable set
     std::vector<std::uint64_t> HoldBits; // equation e's variables at [e * Words, (e + 1) * Words)
     std::vector<std::pair<std::size_t, std::size_t>> RecordItems; // per record: variable, equation
 };
+
+// The eliminations of one condensation (the base), kept step by step so that the key of a
+// condensation that differs from it in part (a toggle, an exchange) is worked out from the
+// first place where they differ, and no further than where their systems are the same again.
+class TEliminationTrace {
+  public:
+    // Works out the base's eliminations; the structure must outlive the trace's use.
+    void Reset(const TModelStructure& structure, const std::vector<std::int32_t>& stat,
+               const std::vector<std::int32_t>& order);
+    bool Ready() const { return Structure != nullptr; }
+    bool IsOf(const std::vector<std::int32_t>& stat, const std::vector<std::int32_t>& order) const {
+        return Structure && stat == BaseStat && order == BaseOrder;
+    }
+    // Always equal to the structure's EliminationKey(stat, order).
+    std::string Key(const std::vector<std::int32_t>& stat,
+                    const std::vector<std::int32_t>& order) const;
+
+  private:
+    static constexpr std::size_t Every = 16; // positions between two kept systems
+    const TModelStructure* Structure = nullptr;
+    std::vector<std::int32_t> BaseStat, BaseOrder;
+    bool Failed = false;
+    std::string BaseKey;
+    std::vector<TModelStructure::TSignature> Signatures; // the base's, per record
+    std::vector<std::uint64_t> KeptHolds; // the system before position k * Every, for each k
+    std::vector<char> KeptUsed;
+};
+
+// The structure of the model that the job folder's initial.sti names: the first word of a
+// line of initial.sti (the translator's answer to its first question) names the model file;
+// for a name without an extension every file of that stem is tried (the translator adds
+// one). The first that declares the records' variables and equations gives the structure.
+// records: records 1..count of initial.sti. False with the reason when none does.
+bool ReadModelStructure(const std::string& folder, const std::string& initialSti,
+                        const TSubInfo& records, std::int32_t count, TModelStructure& structure,
+                        std::string& reason);
 
 } // namespace pelvarn::search

@@ -21,6 +21,11 @@ std::string Where(const TCondenseAction& a, std::size_t index) {
 
 } // namespace
 
+double PagingFactor(double memory, double budget, double slowdown) {
+    if (!(budget > 0) || !(memory > budget)) return 1;
+    return 1 + (slowdown - 1) * (1 - budget / memory);
+}
+
 bool Condense(const TKsxModel& model, const std::vector<TCondenseAction>& actions,
               TCondenseResult& result, std::string& msg, const TCostWeights& w) {
     result = TCondenseResult{};
@@ -114,10 +119,20 @@ bool Condense(const TKsxModel& model, const std::vector<TCondenseAction>& action
         // Factorising costs about the square of the terms per row for each row.
         result.SolveWork += entries * perRow;
     }
-    result.Seconds =
-        w.BaseSeconds + w.SecondsPerEliminationUnit * result.EliminationWork +
+    result.Memory = (result.Nonzeros + result.SolveWork) * w.BytesPerSolveUnit / 1.0e6;
+    result.PagingFactor = PagingFactor(result.Memory, w.MemoryBudget, w.PagingSlowdown);
+    const double solveSeconds =
         w.SecondsPerSolveUnit * result.SolveWork * std::sqrt(result.Rows / 1000.0 + 1.0) +
-        w.SecondsPerRow * result.Rows + w.SecondsPerBacksolveUnit * result.BacksolveWork;
+        w.SecondsPerRow * result.Rows;
+    if (result.PagingFactor == 1)
+        result.Seconds =
+            w.BaseSeconds + w.SecondsPerEliminationUnit * result.EliminationWork +
+            w.SecondsPerSolveUnit * result.SolveWork * std::sqrt(result.Rows / 1000.0 + 1.0) +
+            w.SecondsPerRow * result.Rows + w.SecondsPerBacksolveUnit * result.BacksolveWork;
+    else
+        result.Seconds = w.BaseSeconds + w.SecondsPerEliminationUnit * result.EliminationWork +
+                         solveSeconds * result.PagingFactor +
+                         w.SecondsPerBacksolveUnit * result.BacksolveWork;
     return true;
 }
 

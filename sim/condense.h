@@ -41,6 +41,8 @@ struct TCondenseResult {
     double Rows = 0;     // sum of the sizes of the remaining equations
     double Nonzeros = 0; // sum over remaining equations and their variables
     double SolveWork = 0;
+    double Memory = 0;        // megabytes the factorisation of the condensed system needs
+    double PagingFactor = 1;  // how much longer the solve takes for want of memory
     double Seconds = 0; // the CPU time the job reports (before any noise)
 };
 
@@ -53,7 +55,18 @@ struct TCostWeights {
     double BacksolveFactor = 1.15; // dearer eliminations when backsolving
     double SecondsPerBacksolveUnit = 2.5e-4;
     double BaseSeconds = 1.5; // reading the model, writing the solution
+    // The factorisation stores each entry of the condensed system and its fill-in.
+    double BytesPerSolveUnit = 16;
+    // Memory the solve may use before it pages (megabytes; 0: no limit). A factorisation
+    // that needs r times the budget keeps 1 / r of itself in memory; the rest is paged, and
+    // work on paged entries is PagingSlowdown times as slow.
+    double MemoryBudget = 0;
+    double PagingSlowdown = 50;
 };
+
+// The memory law: the factor by which the solve slows when it needs `memory` megabytes
+// with `budget` available (1 when it fits or when there is no budget).
+double PagingFactor(double memory, double budget, double slowdown);
 
 // Applies the actions in order. False with the translator's reason (naming the action)
 // when an action is impossible: an unknown variable or equation, a variable already

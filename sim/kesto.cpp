@@ -3,11 +3,14 @@
 //
 //   kesto -sti FILE [-los LOG]   run the job of a stored-input file (or write the report
 //                                that a stored input starting with "RPT" asks for)
-//   kesto gen --vars N --seed S --out FOLDER [--kesto PATH]
+//   kesto gen --vars N --seed S --out FOLDER [--kesto PATH] [--memory F]
 //                                write a synthetic model with its initial.sti and job files
+//                                (with --memory, job files that set a memory budget of F
+//                                times what the initial condensation's solve needs)
 //
 // Environment: KESTO_NOISE=<fraction> multiplies the reported time by seeded noise;
 // KESTO_BURN=<factor> spends that fraction of the reported time as real CPU;
+// KESTO_MEMORY=<megabytes> is the memory the solve may use before it pages;
 // KESTO_RELEASE and KESTO_PROGRAM_VERSION set the values of the report.
 #include <chrono>
 #include <cstdio>
@@ -32,15 +35,19 @@ namespace {
 
 const char* const Usage =
     "Usage: kesto -sti FILE [-los LOG]\n"
-    "       kesto gen --vars N --seed S --out FOLDER [--kesto PATH]\n\n"
+    "       kesto gen --vars N --seed S --out FOLDER [--kesto PATH] [--memory F]\n\n"
     "The stand-in suite: translates, condenses and solves the model named in the stored-input\n"
     "file FILE, writes the log LOG (standard output without -los) and the solution file\n"
     "pelvrn.sl4 in the working folder, and reports \"Total CPU is <seconds> seconds\".\n"
     "A stored input whose first line is RPT asks for the report file named on its second line.\n"
     "\"gen\" writes a synthetic model of N condensation candidates, its initial.sti and the job\n"
-    "files pelvrn.sh and pelvrn.bat (which run PATH, by default this program).\n\n"
+    "files pelvrn.sh and pelvrn.bat (which run PATH, by default this program); with --memory,\n"
+    "the job files set KESTO_MEMORY (unless it is set) to F times the megabytes that the\n"
+    "initial condensation's solve needs.\n\n"
     "Environment: KESTO_NOISE=<fraction> (seeded noise on the time), KESTO_BURN=<factor>\n"
-    "(spend that fraction of the time as real CPU), KESTO_RELEASE, KESTO_PROGRAM_VERSION.\n\n"
+    "(spend that fraction of the time as real CPU), KESTO_MEMORY=<megabytes> (the memory the\n"
+    "solve may use: beyond it, it pages and takes many times as long; the log reports what it\n"
+    "needs), KESTO_RELEASE, KESTO_PROGRAM_VERSION.\n\n"
     "Exit status: 0 done; 1 wrong arguments or a file that cannot be read or written;\n"
     "2 the stored input or the model is refused (the reason is in the log).\n";
 
@@ -116,6 +123,7 @@ int RunSti(const std::string& stiPath, const std::string& logPath) {
     TJobSettings settings;
     settings.Noise = EnvNumber("KESTO_NOISE");
     settings.Release = EnvText("KESTO_RELEASE", settings.Release);
+    settings.MemoryBudget = EnvNumber("KESTO_MEMORY");
     TJobOutcome out = RunJob(stiPath, lines, bytes, settings);
     const double burn = EnvNumber("KESTO_BURN");
     if (out.ExitCode == 0 && burn > 0) Burn(out.Seconds * burn);
@@ -130,6 +138,7 @@ int RunSti(const std::string& stiPath, const std::string& logPath) {
 int RunGen(const std::vector<std::string>& args, const char* argv0) {
     int vars = -1;
     long long seed = 1;
+    double memory = 0;
     std::string folder, kesto;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -144,15 +153,18 @@ int RunGen(const std::vector<std::string>& args, const char* argv0) {
                 folder = v;
             else if (a == "--kesto")
                 kesto = v;
+            else if (a == "--memory")
+                memory = std::stod(v);
             else
                 return UsageError("unknown option " + a);
         } catch (const std::exception&) {
-            return UsageError("option " + a + " needs a whole number, not " + v);
+            return UsageError("option " + a + " needs a number, not " + v);
         }
     }
     if (vars < 1 || vars > 500) return UsageError("--vars must be 1 to 500");
     if (seed < 0 || seed > 4294967295LL) return UsageError("--seed must be 0 to 4294967295");
     if (folder.empty()) return UsageError("--out FOLDER is needed");
+    if (!(memory >= 0) || memory > 1e6) return UsageError("--memory must be a number of 0 or more");
     if (kesto.empty()) {
         std::error_code ec;
         std::filesystem::path self = std::filesystem::absolute(argv0, ec);
@@ -172,15 +184,21 @@ int RunGen(const std::vector<std::string>& args, const char* argv0) {
     TGeneratedModel model = GenerateModel(vars, static_cast<std::uint32_t>(seed));
     ReplaceFileContents(JoinPath(folder, GeneratedModelFileName), model.ModelText);
     ReplaceFileContents(JoinPath(folder, "initial.sti"), model.StiText);
+    std::string shBudget, batBudget;
+    if (memory > 0) {
+        const std::string budget =
+            FormatFixed(memory * CondensationMemory(model.ModelText, model.StiText), 3);
+        shBudget = "KESTO_MEMORY=${KESTO_MEMORY:-" + budget + "}\nexport KESTO_MEMORY\n";
+        batBudget = "if \"%KESTO_MEMORY%\"==\"\" set KESTO_MEMORY=" + budget + "\r\n";
+    }
     ReplaceFileContents(
         JoinPath(folder, "pelvrn.sh"),
-        "#!/bin/sh\n# Runs the stand-in suite on the stored input $1 (written by kesto gen).\n"
-        "exec \"${KESTO:-" +
-            kesto + "}\" -sti \"$1\" -los run.log\n");
+        "#!/bin/sh\n# Runs the stand-in suite on the stored input $1 (written by kesto gen).\n" +
+            shBudget + "exec \"${KESTO:-" + kesto + "}\" -sti \"$1\" -los run.log\n");
     ReplaceFileContents(JoinPath(folder, "pelvrn.bat"),
                         "@echo off\r\nrem Runs the stand-in suite on the stored input %1 (written "
-                        "by kesto gen).\r\n\"" +
-                            kesto + "\" -sti %1 -los run.log\r\n");
+                        "by kesto gen).\r\n" +
+                            batBudget + "\"" + kesto + "\" -sti %1 -los run.log\r\n");
     return 0;
 }
 

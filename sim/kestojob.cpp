@@ -107,7 +107,9 @@ TJobOutcome RunJobOnModel(const std::string& stiPath, const TStoredInput& input,
     log += " Condensing the model: " + std::to_string(input.Actions.size()) + " actions." + Eol;
     TCondenseResult result;
     std::string msg;
-    bool ok = Condense(model, input.Actions, result, msg);
+    TCostWeights weights;
+    weights.MemoryBudget = settings.MemoryBudget;
+    bool ok = Condense(model, input.Actions, result, msg, weights);
     for (std::size_t k = 0; k < result.Steps.size(); ++k) {
         const TEliminationStep& s = result.Steps[k];
         std::string label = Padded(std::to_string(k + 1), 4) +
@@ -130,6 +132,11 @@ TJobOutcome RunJobOnModel(const std::string& stiPath, const TStoredInput& input,
            Number(result.Rows, 0) + " rows, " + Number(result.Nonzeros, 0) + " nonzeros." + Eol;
     log += " Elimination work " + Number(result.EliminationWork, 0) + " units, solve work " +
            Number(result.SolveWork, 0) + " units." + Eol;
+    log += " Factorisation memory " + Number(result.Memory, 3) + " MB";
+    if (result.PagingFactor > 1)
+        log += " of " + Number(settings.MemoryBudget, 3) + " MB: the solve pages, " +
+               Number(result.PagingFactor, 1) + " times as slow";
+    log += "." + std::string(Eol);
     log += " Solving the condensed system: 3 steps." + Eol;
     log += "   Step 1 of 3 done." + std::string(Eol) + "   Step 2 of 3 done." + Eol +
            "   Step 3 of 3 done." + Eol;
@@ -176,6 +183,25 @@ TJobOutcome RunJob(const std::string& stiPath, const std::vector<std::string>& s
     TJobOutcome out = RunJobOnModel(stiPath, input, modelFile, model, stiBytes, settings);
     out.LogText = head + out.LogText;
     return out;
+}
+
+double CondensationMemory(const std::string& modelText, const std::string& stiText) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < stiText.size()) {
+        std::size_t end = stiText.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = stiText.size();
+        lines.push_back(stiText.substr(start, end - start));
+        start = end + (stiText.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    TStoredInput input;
+    TKsxModel model;
+    TCondenseResult result;
+    std::string msg;
+    if (!ParseStoredInput(lines, input, msg) || !ParseKsxModel(modelText, model, msg) ||
+        !Condense(model, input.Actions, result, msg))
+        return 0;
+    return result.Memory;
 }
 
 std::string ReportText(const std::string& release, const std::string& programVersion) {

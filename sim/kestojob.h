@@ -34,6 +34,7 @@ bool IsReportRequest(const std::vector<std::string>& lines, std::string& reportP
 struct TJobSettings {
     double Noise = 0;               // KESTO_NOISE: a fraction, 0 for none
     std::string Release = "12.0.1"; // KESTO_RELEASE
+    double MemoryBudget = 0;        // KESTO_MEMORY: megabytes, 0 for no limit
 };
 
 struct TJobOutcome {
@@ -56,6 +57,10 @@ TJobOutcome RunJob(const std::string& stiPath, const std::vector<std::string>& s
 TJobOutcome RunJobOnModel(const std::string& stiPath, const TStoredInput& input,
                           const std::string& modelFile, const TKsxModel& model,
                           const std::string& stiBytes, const TJobSettings& settings);
+
+// The megabytes the solve of a stored input's condensation of a model text needs (both as
+// texts, lines ending in any way); 0 when either is refused.
+double CondensationMemory(const std::string& modelText, const std::string& stiText);
 
 // The report file's text for a report request.
 std::string ReportText(const std::string& release, const std::string& programVersion);

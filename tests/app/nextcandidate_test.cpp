@@ -113,19 +113,33 @@ TEST_F(CandidateRun, IncludeOnlyWithNothingAlterableStopsWithAMessage) {
 }
 
 TEST_F(CandidateRun, BothStrategiesWithNothingAlterableChangeTheOrderAndSaySoOnce) {
-    CreateWithModel(AllMustSubSti);
-    View.IncludeIndex = 1;
-    View.OrderIndex = 1;
-    RunJobs(6);
-    EXPECT_TRUE(View.Messages.empty());
-    std::vector<std::string> jobLines, notes;
-    for (const std::string& line : View.Log)
-        (line.rfind("Job", 0) == 0 ? jobLines : notes).push_back(line);
-    ASSERT_EQ(notes.size(), 1u);
-    EXPECT_NE(notes[0].find("only the order is changed"), std::string::npos);
-    for (int job = 2; job < 6; ++job)
-        EXPECT_EQ(ChangeOf(jobLines[job]), "Exchange random pair");
-    EXPECT_EQ(Runner.Starts.size(), 7u);
+    const struct {
+        const char* Sti;
+        const char* Note;
+    } cases[] = {
+        {AllMustSubSti, "Alter one at a time: no substitution may be altered (all are MUSTSUB), "
+                        "so only the order is changed"},
+        {"!pelvarnbegin\r\n!pelvarnend\r\n",
+         "Alter one at a time: there are no substitutions to alter, so only the order is changed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Note);
+        View = TFakeView{};
+        Runner.EndAll();
+        const std::size_t startsBefore = Runner.Starts.size();
+        CreateWithModel(c.Sti);
+        View.IncludeIndex = 1;
+        View.OrderIndex = 1;
+        RunJobs(6);
+        EXPECT_TRUE(View.Messages.empty());
+        std::vector<std::string> jobLines, notes;
+        for (const std::string& line : View.Log)
+            (line.rfind("Job", 0) == 0 ? jobLines : notes).push_back(line);
+        EXPECT_EQ(notes, std::vector<std::string>{c.Note});
+        for (std::size_t job = 2; job < jobLines.size(); ++job)
+            EXPECT_EQ(ChangeOf(jobLines[job]), "Exchange random pair");
+        EXPECT_EQ(Runner.Starts.size() - startsBefore, 7u);
+    }
 }
 
 TEST_F(CandidateRun, UnknownIncludeStrategyWarnsAndLaunchesUnchanged) {

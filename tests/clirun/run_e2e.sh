@@ -210,13 +210,29 @@ if [ -n "$EMU" ]; then
         rm -rf root && cp -r gen root && ln -s "$WORK/root" "$devices/$letter:"
         cli run "$L:\\" --include alter --order pair --seed 5 --max-jobs 20 >out6.txt 2>err.txt
         expect_status 0 $? "run at a drive root"
-        rm -f "$devices/$letter:"
         grep "^Improved condensation saved as file" out6.txt | head -1
         grep -q "^Improved condensation saved as file $L:\\\\optimal.sti$" out6.txt && ok ||
             fail "drive root: $(grep Improved out6.txt | head -1)"
         [ -f root/Job0 ] && [ -f root/Job19 ] && [ -f root/optimal.sti ] && [ -f root/run.log ] && ok ||
             fail "drive root: the job files are not in the root"
         cmp -s root/initial.sti initial.copy && ok || fail "drive root: initial.sti was changed"
+
+        # The diagnostics report with TEMP at that root: the translator's files are named
+        # inside it ("X:\\kesto.rpt", not the drive-relative "X:kesto.rpt"), and its report is
+        # copied. Wine takes TEMP from its registry, so a batch file sets it.
+        mkdir -p kv && cp "$KESTO" kv/kesto.exe
+        winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+        printf '@echo off\r\nset "TEMP=%s:\\"\r\nset "TMP=%s:\\"\r\nset "KVDIR=%s"\r\n"%s" diag --out diag.txt\r\n' \
+            "$L" "$L" "$(winpath "$WORK/kv")" "$(winpath "$CLI")" >diag.bat
+        "$EMU" cmd /c diag.bat >out7.txt 2>err.txt
+        expect_status 0 $? "diag with TEMP at a drive root"
+        rm -f "$devices/$letter:"
+        tr -d '\r' <diag.txt | grep -A2 '^SECTION 14: ' >rpt.txt
+        cat rpt.txt
+        [ "$(sed -n 1p rpt.txt)" = "SECTION 14: Contents of RPT file from KESTO: $L:\\kesto.rpt" ] &&
+            grep -q '^release=' rpt.txt && ok || fail "diag at a drive-root TEMP: $(cat rpt.txt)"
+        [ ! -f root/kesto.rpt ] && [ -f root/kstrpt.log ] && ok ||
+            fail "diag at a drive-root TEMP: the translator's files are not in the root"
     else
         echo "no free drive letter: drive-root run skipped"
     fi

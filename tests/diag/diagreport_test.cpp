@@ -128,6 +128,34 @@ TEST(DiagReport, ProgramSectionLines) {
               std::string::npos);
 }
 
+TEST(DiagReport, MemoryFiguresInMegabytesBeyondThirtyTwoBits) {
+    struct TCase {
+        TMemoryFigures Mem;
+        std::vector<std::string> Lines;
+    };
+    // KB figures: a 32-bit process's 2 GB; a 64-bit process's 128 TB of address space.
+    const TCase cases[] = {
+        {{4194304, 1048576, 2097024, 1572864, 10240},
+         {"4096 megabytes physical RAM [TotalPhys]", "1024 megabytes free RAM [AvailPhys]",
+          "2047 megabytes address space [TotalVirtual]",
+          "1536 megabytes free address space [AvailVirtual]", "Memory Used [working set]: 10 MB",
+          "Memory [WorkingSet + AvailVirtual]: 1546 MB"}},
+        {{3221225472LL, 2147484672LL, 137438953344LL, 137438000000LL, 1048576},
+         {"3145728 megabytes physical RAM [TotalPhys]", "2097153 megabytes free RAM [AvailPhys]",
+          "134217727 megabytes address space [TotalVirtual]",
+          "134216796 megabytes free address space [AvailVirtual]",
+          "Memory Used [working set]: 1024 MB",
+          "Memory [WorkingSet + AvailVirtual]: 134217820 MB"}},
+    };
+    for (const TCase& c : cases) {
+        TFakeProbe probe;
+        probe.Mem = c.Mem;
+        const std::string r = Report(probe);
+        for (const std::string& line : c.Lines)
+            EXPECT_TRUE(HasLine(r, line)) << line;
+    }
+}
+
 TEST(DiagReport, ComspecChecks) {
     struct TCase {
         std::string Spec;
@@ -335,33 +363,36 @@ TEST(DiagReport, TranslatorReportCopiedWithoutItsLastTwoLines) {
 
 TEST(DiagReport, TranslatorFailuresAndTheBoundedWait) {
     const std::string work = JoinPath("", "tmp");
+    const std::string rpt = JoinPath(work, "kesto.rpt");
     struct TCase {
         std::string Name;
         std::function<void(TFakeProbe&)> Setup;
         std::string Tail;
         int Sleeps;
+        bool Started; // the heading names the report file
+        int Releases; // a translator left running is let go of
     };
     const std::string suite = JoinPath("", "kv");
     const TCase cases[] = {
         {"no suite", [](TFakeProbe& p) { p.Suite.clear(); },
-         "KESTO: \r\nError making KESTO RPT file:\r\nCannot locate KALVERN folder", 0},
+         "KESTO: \r\nError making KESTO RPT file:\r\nCannot locate KALVERN folder", 0, false, 0},
         {"no translator", [](TFakeProbe& p) { p.Files.clear(); },
          "Error making KESTO RPT file:\r\nCould not locate file: " + JoinPath(suite, "Kesto.Exe"),
-         0},
+         0, false, 0},
         {"undeletable report",
          [&](TFakeProbe& p) {
-             p.Files[JoinPath(work, "kesto.rpt")] = {};
-             p.Undeletable.insert(JoinPath(work, "kesto.rpt"));
+             p.Files[rpt] = {};
+             p.Undeletable.insert(rpt);
          },
-         "Error: Cannot delete: " + JoinPath(work, "kesto.rpt") + " [SeekKestoReport]", 0},
+         "Error: Cannot delete: " + rpt + " [SeekKestoReport]", 0, false, 0},
         {"start fails", [](TFakeProbe& p) { p.StartFails = true; },
          "Error: Access is denied.\r\nCannot ShellExecute:\r\nParm1= " +
              JoinPath(suite, "Kesto.Exe") + "\r\nParm2= -sti \"" + JoinPath(work, "kstrpt.sti") +
              "\" -los \"" + JoinPath(work, "kstrpt.log") + "\"\r\n [SeekKestoReport]",
+         0, false, 0},
+        {"never ends", [](TFakeProbe& p) { p.PollsToEnd = 0; }, "KESTO: " + rpt, 10, true, 1},
+        {"ends at the third poll", [](TFakeProbe& p) { p.PollsToEnd = 3; }, "\r\n[result]", 3, true,
          0},
-        {"never ends", [](TFakeProbe& p) { p.PollsToEnd = 0; },
-         "KESTO: " + JoinPath(work, "kesto.rpt"), 10},
-        {"ends at the third poll", [](TFakeProbe& p) { p.PollsToEnd = 3; }, "\r\n[result]", 3},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -372,6 +403,22 @@ TEST(DiagReport, TranslatorFailuresAndTheBoundedWait) {
         const std::string r = Report(probe);
         EXPECT_EQ(r.substr(r.size() - std::min(r.size(), c.Tail.size())), c.Tail);
         EXPECT_EQ(probe.Sleeps, c.Sleeps);
+        const std::string heading = "SECTION 14: Contents of RPT file from KESTO: ";
+        EXPECT_TRUE(HasLine(r, c.Started ? heading + rpt : heading));
+        EXPECT_EQ(probe.Releases, c.Releases);
+    }
+}
+
+TEST(DiagReport, TranslatorWorkFolderKeepsADriveRoot) {
+    const std::string fallback = JoinPath("", "kv");
+    const std::pair<std::string, std::string> cases[] = {
+        {"C:\\", "C:\\"},         {" D:/ ", "D:/"},  {"E:", "E:\\"}, {"C:\\Temp\\", "C:\\Temp"},
+        {"C:\\Temp", "C:\\Temp"}, {"/tmp/", "/tmp"}, {"/", "/"},     {"  ", fallback},
+    };
+    for (const auto& [temp, want] : cases) {
+        TFakeProbe probe;
+        probe.Temp = temp;
+        EXPECT_EQ(KestoWorkFolder(probe, fallback), want) << temp;
     }
 }
 

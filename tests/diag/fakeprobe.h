@@ -27,9 +27,10 @@ class TFakeProbe : public TDiagProbe {
     int PollsToEnd = 1; // ProcessEnded answers true at this poll (0: never)
     std::vector<std::string> Report{"[result]", "release=12.0", "Program version=e"};
     std::vector<std::string> Processes{"b.exe", "a.exe", "B.EXE"};
+    TMemoryFigures Mem{2048 * 1024, 1024 * 1024, 4096, 2048, 1536, 5000, 3000};
 
     // What the probe saw.
-    int Sleeps = 0, Polls = 0, Starts = 0;
+    int Sleeps = 0, Polls = 0, Starts = 0, Releases = 0;
     std::string StartedProgram, StartedParams, StartedDir;
     int StartedShow = -1;
 
@@ -69,6 +70,10 @@ class TFakeProbe : public TDiagProbe {
         ++Polls;
         return PollsToEnd > 0 && Polls >= PollsToEnd;
     }
+    void ReleaseProcess(ProcInfo& info) override {
+        ++Releases;
+        info = ProcInfo{};
+    }
     bool RunAndWait(const std::string& program, const std::string& params, const std::string& dir,
                     int show) override {
         ProcInfo info;
@@ -94,9 +99,7 @@ class TFakeProbe : public TDiagProbe {
     bool IsNT() override { return true; }
     std::string OsVersionText() override { return "Windows 8 (NT.6.2.9200) "; }
     std::string Wow64Text() override { return "Process is NOT running on Wow64"; }
-    TMemoryFigures Memory() override {
-        return {2048 * 1024, 1024 * 1024, 4096, 2048, 1536, 5000, 3000};
-    }
+    TMemoryFigures Memory() override { return Mem; }
     bool DriveSpace(char letter, std::int64_t& size, std::int64_t& free) override {
         auto it = Drives.find(letter);
         if (it == Drives.end()) return false;

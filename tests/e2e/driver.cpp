@@ -7,6 +7,7 @@
 //   pelvarn_e2e_driver failures EXE FAKEJOB WORKDIR
 //   pelvarn_e2e_driver tools    EXE FAKEJOB WORKDIR
 //   pelvarn_e2e_driver about    EXE KESTO WORKDIR SCREENSHOT.bmp
+//   pelvarn_e2e_driver overnight EXE KESTO WORKDIR SCREENSHOT.bmp  (PELVARN_E2E_DEMO: the demo)
 //   pelvarn_e2e_driver cycle    EXE JOBS
 //   pelvarn_e2e_driver soak     EXE JOBS [tidy]
 //
@@ -18,9 +19,11 @@
 // program, so that the job folder stays small.
 #include <windows.h>
 
+#include <commctrl.h>
 #include <psapi.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +36,7 @@
 #include <vector>
 
 #include "app/menuids.h"
+#include "app/overnightids.h"
 
 namespace {
 
@@ -1346,6 +1350,213 @@ int Usage() {
 
 } // namespace
 
+// ---- the overnight search window
+
+// One job line of the search's journal.
+struct TJournalJob {
+    long Job = -1;
+    bool Ok = false;
+    double Seconds = 0;
+};
+
+std::vector<TJournalJob> JournalJobs(const std::string& text) {
+    std::vector<TJournalJob> jobs;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        const size_t at = line.find("\"job\":");
+        if (at == std::string::npos) continue;
+        TJournalJob j;
+        j.Job = std::strtol(line.c_str() + at + 6, nullptr, 10);
+        j.Ok = line.find("\"status\":\"ok\"") != std::string::npos;
+        const size_t s = line.find("\"seconds\":");
+        if (s != std::string::npos) j.Seconds = std::strtod(line.c_str() + s + 10, nullptr);
+        jobs.push_back(j);
+    }
+    return jobs;
+}
+
+// The overnight window on the demo job folder with the stand-in suite: opened from the menu,
+// 40 jobs with two workers, then Start again (answered: resume), Stop, Resume up to 50 jobs;
+// the journal, the job files and optimal.sti are checked, and the window kept as a picture.
+void Overnight(const TArgs& a) {
+    const char* demo = std::getenv("PELVARN_E2E_DEMO");
+    if (!demo) throw TFatal("PELVARN_E2E_DEMO names no demo job folder");
+    const std::string root = a.Work, model = root + "\\model", exe = root + "\\pelvarn.exe";
+    std::error_code ec;
+    fs::remove_all(root, ec);
+    fs::create_directories(model);
+    fs::copy_file(a.Exe, exe);
+    fs::copy_file(a.FakeJob, root + "\\kesto.exe"); // FAKEJOB is the stand-in suite here
+    for (const char* f : {"pelvrn.bat", "initial.sti", "trade.ksx"})
+        fs::copy_file(std::string(demo) + "\\" + f, model + "\\" + f);
+    TApp app(exe, root);
+
+    // The menu bar: the new item before Quit, where the system shows another process's menu
+    // (Wine does not).
+    HMENU bar = GetMenu(app.Window());
+    if (GetMenuItemCount(bar) > 0) {
+        Check(GetMenuItemID(bar, 0) == IdmOvernight && GetMenuItemID(bar, 1) == IdmQuit,
+              "the menu bar holds the overnight item, then Quit");
+        char item[64] = {};
+        GetMenuStringA(bar, 0, item, sizeof item, MF_BYPOSITION);
+        CheckEq(item, "&Overnight search...", "the overnight item's text");
+    } else {
+        Say("the menu bar cannot be read from here: its items are not checked");
+    }
+
+    app.Command(IdmOvernight);
+    HWND form = WaitTopWindow(app, "TOvernightForm", "the overnight window opens from the menu");
+    CheckEq(Text(form), " Overnight search", "overnight window caption");
+    Check(GetWindow(form, GW_OWNER) == app.Window(), "owned by the main window");
+    auto ctl = [&](int id) {
+        HWND h = GetDlgItem(form, id);
+        if (!h) throw TFatal("no control " + std::to_string(id) + " in the overnight window");
+        return h;
+    };
+    HWND start = ctl(IdcOvernightStart), stop = ctl(IdcOvernightStop),
+         resume = ctl(IdcOvernightResume), status = ctl(IdcOvernightStatus),
+         list = ctl(IdcOvernightJobList);
+    CheckEq(Text(ctl(IdcOvernightFolderLabel)), "Job folder: " + model, "the job folder shown");
+    CheckEq(ClassOf(ctl(IdcOvernightPlot)), "TPlotView", "the plot view");
+    Check(IsWindowEnabled(start) && !IsWindowEnabled(stop) && !IsWindowEnabled(resume) &&
+              !IsWindowEnabled(ctl(IdcOvernightReport)),
+          "Start alone enabled before a search");
+    app.Command(IdmOvernight);
+    Sleep(300);
+    Check(TopWindows(app.Pid(), "TOvernightForm").size() == 1, "one overnight window only");
+
+    auto setText = [&](int id, const std::string& text) {
+        SendMessageA(ctl(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    };
+    setText(IdcOvernightJobsAtOnce, "2");
+    setText(IdcOvernightStopHours, "");
+    setText(IdcOvernightCap, "");
+    setText(IdcOvernightVerify, "");
+    setText(IdcOvernightLauncher, "");
+    SendMessageA(ctl(IdcOvernightSkipFailed), BM_SETCHECK, BST_CHECKED, 0);
+
+    // A refused field names itself and starts nothing.
+    setText(IdcOvernightStopJobs, "forty");
+    Click(start);
+    TBox refusal = WaitBox(app, "a refused option");
+    Check(refusal.Text.rfind("Stop after jobs:", 0) == 0,
+          "the refusal names the field: " + refusal.Text);
+    Check(refusal.HasHelp(), "the refusal has Help");
+    PressOk(refusal);
+
+    // The window answers within a second while jobs start, run and end.
+    DWORD slowest = 0;
+    auto waitEnded = [&](const std::string& why, int timeoutMs) {
+        Step(why);
+        Sleep(300);
+        if (!WaitUntil(
+                [&] {
+                    const ULONGLONG t0 = GetTickCount64();
+                    DWORD_PTR length = 0;
+                    if (!SendMessageTimeoutA(status, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000,
+                                             &length))
+                        throw TFatal("the overnight window does not answer");
+                    slowest = std::max<DWORD>(slowest, static_cast<DWORD>(GetTickCount64() - t0));
+                    if (!Boxes(app.Pid()).empty())
+                        throw TFatal("a box appeared: " +
+                                     Visible(ReadBox(Boxes(app.Pid())[0]).Text));
+                    return IsWindowEnabled(start) != FALSE;
+                },
+                timeoutMs))
+            throw TFatal("the search did not end: " + Text(status));
+    };
+    auto rows = [&] { return static_cast<long>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); };
+
+    setText(IdcOvernightStopJobs, "40");
+    Click(start);
+    Check(WaitUntil([&] { return IsWindowEnabled(stop) != FALSE; }, 5000),
+          "Stop enabled while running");
+    waitEnded("40 jobs with two workers", 300000);
+    Say("status: %s", Text(status).c_str());
+    Check(Text(status).rfind("40 done, 0 running, best Job", 0) == 0,
+          "status after 40 jobs: " + Text(status));
+    Check(Text(status).find("% faster") != std::string::npos, "the status says how much faster");
+    CheckEq(std::to_string(rows()), "40", "40 rows in the job list");
+    Check(IsWindowEnabled(resume) != FALSE, "Resume enabled once a journal exists");
+
+    // Start again: the journal question; Yes resumes. Stop while it runs; Resume to 50.
+    setText(IdcOvernightStopJobs, "50");
+    Click(start);
+    TBox question = WaitBox(app, "the journal question");
+    Check(question.Buttons.size() == 3, "Yes, No and Cancel");
+    HWND yes = GetDlgItem(question.Wnd, IDYES);
+    Check(yes != nullptr, "a Yes button");
+    if (yes) Click(yes);
+    Check(WaitUntil([&] { return rows() >= 42; }, 120000), "the resumed search runs");
+    Click(stop);
+    waitEnded("Stop: the running jobs finish", 120000);
+    const long stoppedAt = rows();
+    Say("stopped with %ld jobs: %s", stoppedAt, Text(status).c_str());
+    Check(stoppedAt >= 42 && stoppedAt <= 50, "stopped between 42 and 50 jobs");
+    Check(Text(status).find("stopped") != std::string::npos, "the status says stopped");
+    Click(resume);
+    waitEnded("Resume up to 50 jobs", 120000);
+    CheckEq(std::to_string(rows()), "50", "50 rows in the job list");
+    Say("slowest answer of the window while searching: %lu ms",
+        static_cast<unsigned long>(slowest));
+    Check(slowest < 1000, "the window answers within a second while searching");
+    Sleep(500);
+    SaveScreenshot(form, a.Screenshot);
+
+    // The journal: jobs 0..49 once each; their files; optimal.sti as the best job's.
+    const auto jobs = JournalJobs(ReadFile(model + "\\search.jsonl"));
+    CheckEq(std::to_string(jobs.size()), "50", "50 jobs in the journal");
+    std::vector<int> seen(50, 0);
+    const TJournalJob* best = nullptr;
+    for (const TJournalJob& j : jobs) {
+        if (j.Job >= 0 && j.Job < 50) ++seen[static_cast<size_t>(j.Job)];
+        if (j.Ok && (!best || j.Seconds < best->Seconds)) best = &j;
+    }
+    for (int k = 0; k < 50; ++k) {
+        Check(seen[static_cast<size_t>(k)] == 1,
+              "Job" + std::to_string(k) + " once in the journal");
+        Check(fs::exists(model + "\\Job" + std::to_string(k)) &&
+                  fs::exists(model + "\\Job" + std::to_string(k) + ".cnd"),
+              "Job" + std::to_string(k) + " and its .cnd in the job folder");
+    }
+    Check(best && best->Job > 0, "a job faster than initial.sti");
+    if (best && best->Job > 0)
+        CheckEq(ReadFile(model + "\\optimal.sti"),
+                ReadFile(model + "\\Job" + std::to_string(best->Job)),
+                "optimal.sti is the best job's");
+    Check(!fs::exists(model + "\\initial.sti.bak"), "initial.sti left alone");
+
+    Click(ctl(IdcOvernightClose));
+    Check(WaitUntil([&] { return TopWindows(app.Pid(), "TOvernightForm").empty(); }, 10000),
+          "Close closes the idle window");
+
+    // Quitting while a search runs asks; Yes lets the running jobs finish, then the program
+    // ends, with every finished job in the journal.
+    app.Command(IdmOvernight);
+    form = WaitTopWindow(app, "TOvernightForm", "the window opens again");
+    start = ctl(IdcOvernightStart);
+    list = ctl(IdcOvernightJobList);
+    setText(IdcOvernightStopJobs, "");
+    Click(start);
+    TBox again = WaitBox(app, "the journal question again");
+    if (HWND y = GetDlgItem(again.Wnd, IDYES)) Click(y);
+    Check(WaitUntil([&] { return rows() >= 53; }, 120000), "the search runs on");
+    app.Command(IdmQuit);
+    TBox quit = WaitBox(app, "Quit while the search runs");
+    Check(quit.Text.find("Stop it?") != std::string::npos, "the question: " + Visible(quit.Text));
+    if (HWND y = GetDlgItem(quit.Wnd, IDYES)) Click(y);
+    Check(app.Exited(60000), "the program ends once the running jobs have finished");
+    const auto after = JournalJobs(ReadFile(model + "\\search.jsonl"));
+    Say("jobs in the journal after quitting: %zu", after.size());
+    Check(after.size() >= 53, "the jobs of the last run are in the journal");
+    std::vector<int> once(after.size() + 1, 0);
+    for (const TJournalJob& j : after)
+        if (j.Job >= 0 && static_cast<size_t>(j.Job) < once.size())
+            ++once[static_cast<size_t>(j.Job)];
+    Check(std::count(once.begin(), once.end(), 1) == static_cast<long>(after.size()),
+          "every job once in the journal");
+}
+
 // HELP and a message box's Help button reach the engine with the help file beside the program
 // and the box's context: a recording hhctrl.ocx beside pelvarn.exe takes the calls.
 void Help(const TArgs& a) {
@@ -1388,6 +1599,41 @@ void Help(const TArgs& a) {
     Say("engine calls of the box's Help: %s", Visible(ReadFile(calls)).c_str());
     PressOk(box);
     fs::remove(calls, ec);
+
+    // The about box carries the main window's context 776257: its Help button, F1 on any of
+    // its controls or on the box, and F1 in the diagnostics window it opens all show that
+    // topic, with the box's pop-up position first.
+    const std::string aboutCalls =
+        "1|" + chm + "|0\r\n0|" + chm + "|0\r\n1|" + chm + "|0\r\n15|" + chm + "|776257\r\n";
+    auto takeCalls = [&] {
+        WaitUntil([&] { return ReadFile(calls).size() >= aboutCalls.size(); }, 5000);
+        Sleep(200); // nothing more may follow
+        const std::string got = ReadFile(calls);
+        fs::remove(calls, ec);
+        return got;
+    };
+    PostMessageA(c.Image1, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageA(c.Image1, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    HWND about = WaitTopWindow(app, "TxwAboutBox", "picture clicked");
+    Click(ChildByText(about, "Button", "&Help"));
+    CheckEq(takeCalls(), aboutCalls, "the about box's Help button");
+    HWND aboutOk = ChildByText(about, "Button", "&OK");
+    for (HWND target : {aboutOk, ChildByText(about, "Button", "&Diagnostics"), about}) {
+        PostMessageA(target, 0x004D /* WM_KEYF1 */, 0, 0);
+        CheckEq(takeCalls(), aboutCalls, "F1 in the about box on " + ClassOf(target));
+    }
+    Click(ChildByText(about, "Button", "&Diagnostics"));
+    HWND form = WaitTopWindow(app, "TxwDiagForm", "Diagnostics clicked");
+    for (HWND target : {ChildOfClass(form, "Edit"), form}) {
+        PostMessageA(target, 0x004D /* WM_KEYF1 */, 0, 0);
+        CheckEq(takeCalls(), aboutCalls, "F1 in the diagnostics window on " + ClassOf(target));
+    }
+    Click(ChildByText(form, "Button", "&OK"));
+    WaitUntil([&] { return !IsWindow(form) || !IsWindowVisible(form); }, 10000);
+    Click(aboutOk);
+    WaitUntil([&] { return !IsWindow(about) || !IsWindowVisible(about); }, 10000);
+    Check(ReadFile(calls).empty(), "closing the windows asks for no help");
+
     app.Quit();
     CheckEq(ReadFile(calls), "18||0\r\n", "the program closes the help windows as it ends");
 }
@@ -1423,6 +1669,8 @@ int main(int argc, char** argv) {
             DriveRoot(a);
         else if (mode == "about")
             About(a);
+        else if (mode == "overnight")
+            Overnight(a);
         else
             return Usage();
     } catch (const std::exception& e) {

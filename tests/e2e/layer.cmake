@@ -32,5 +32,14 @@ if(WIN32 AND TARGET pelvarn)
                      ${CMAKE_BINARY_DIR}/e2e-aboutbox "${CMAKE_CROSSCOMPILING_EMULATOR}")
     set_tests_properties(e2e_about PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77
                          RESOURCE_LOCK pelvarn_e2e_display)
+    # The overnight search window on the demo job folder, the stand-in suite beside it.
+    add_test(NAME e2e_overnight
+             COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/run.sh overnight
+                     $<TARGET_FILE:pelvarn_e2e_driver> $<TARGET_FILE:pelvarn>
+                     $<TARGET_FILE:kesto> ${CMAKE_CURRENT_BINARY_DIR}/e2e-overnight
+                     ${CMAKE_BINARY_DIR}/e2e-overnight "${CMAKE_CROSSCOMPILING_EMULATOR}")
+    set_tests_properties(e2e_overnight PROPERTIES TIMEOUT 600 SKIP_RETURN_CODE 77
+                         RESOURCE_LOCK pelvarn_e2e_display
+                         ENVIRONMENT "PELVARN_E2E_DEMO=Z:${PROJECT_SOURCE_DIR}/examples/model")
   endif()
 endif()

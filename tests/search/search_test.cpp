@@ -5,6 +5,7 @@
 #include <memory>
 #include <set>
 
+#include "platform/fileio.h"
 #include "search/journal.h"
 #include "search/policy.h"
 #include "search/run.h"
@@ -107,6 +108,10 @@ std::shared_ptr<const TModelStructure> StructureOf(std::int32_t n, bool chained)
     return s;
 }
 
+std::string FixedClock() {
+    return "2026-12-09T21:00:00Z";
+}
+
 TRunResult RunFake(const TTempDir& dir, TSearchOptions options, std::int32_t n,
                    std::int32_t workers = 1, const std::string& journalName = "j.jsonl",
                    std::shared_ptr<const TModelStructure> structure = nullptr,
@@ -117,6 +122,7 @@ TRunResult RunFake(const TTempDir& dir, TSearchOptions options, std::int32_t n,
     const std::string journal = dir.File(journalName);
     TSearchRun run(options, *recs, n, dir.Path(), journal, eval);
     run.SetModelStructure(std::move(structure));
+    run.Clock = FixedClock;
     run.Run();
     return {run.Entries(), ReadBytes(journal)};
 }
@@ -202,6 +208,30 @@ TEST(SearchPolicy, ExchangesThatChangeNothingAreNotTimedOrComeLast) {
     TPolicy x(TStrategy::Pair, std::vector<TRecordFlags>(4), 5, true);
     x.Learn(wide, Timed(0), wide);
     EXPECT_EQ(x.State.OrderFree, (std::vector<std::int32_t>{1, 3, 4}));
+}
+
+TEST(SearchPolicy, EveryExchangeNamesTheTwoRecordsItMoves) {
+    for (TStrategy s : {TStrategy::AlterPair, TStrategy::Pair, TStrategy::Sweep}) {
+        TPolicy p(s, std::vector<TRecordFlags>(8), 4, true);
+        TCandidate best;
+        best.Stat.assign(8, sub);
+        best.Order = {3, 1, 4, 8, 5, 2, 7, 6};
+        p.MarkSeen(best);
+        int exchanges = 0;
+        TCandidate next;
+        for (int k = 0; k < 60 && p.Next(best, next); ++k) {
+            if (next.Order == best.Order) continue;
+            std::vector<std::int32_t> moved; // in the best's order
+            for (std::size_t i = 0; i < best.Order.size(); ++i)
+                if (next.Order[i] != best.Order[i]) moved.push_back(best.Order[i]);
+            ASSERT_EQ(moved.size(), 2u) << next.Change;
+            const std::string want =
+                "Exchange records " + std::to_string(moved[0]) + " and " + std::to_string(moved[1]);
+            EXPECT_EQ(next.Change.substr(0, want.size()), want) << StrategyName(s);
+            ++exchanges;
+        }
+        EXPECT_GT(exchanges, 0) << StrategyName(s);
+    }
 }
 
 TEST(SearchPolicy, SweepTogglesEachRecordOnceThenTurnsToExchanges) {
@@ -330,7 +360,12 @@ TEST(SearchJournal, ResumeContinuesExactlyWhereTheSearchStopped) {
             o.MaxJobs = 40;
             auto recs = Records(10);
             TFakeEvaluator eval(1);
+            // As the front ends do: the line saying how the first run ended goes.
+            const std::string parts = ReadBytes(dir.File("parts.jsonl"));
+            EXPECT_EQ(contents.Ended, "job limit");
+            ReplaceFileContents(dir.File("parts.jsonl"), parts.substr(0, contents.ValidBytes));
             TSearchRun again(o, *recs, 10, dir.Path(), dir.File("parts.jsonl"), eval);
+            again.Clock = FixedClock;
             again.SetModelStructure(structure);
             ASSERT_TRUE(again.Resume(contents, reason)) << reason;
             again.Run();
@@ -474,6 +509,27 @@ TEST(SearchRun, FailedJobsAreSkippedOrPauseTheSearch) {
             EXPECT_EQ(run.FailureReason, failed.Reason);
         }
     }
+}
+
+// A search that runs dry times the same jobs and ends complete whether the policy's look at
+// the neighbours is made in one piece or given back to the run after every few candidates.
+TEST(SearchRun, ALookCutIntoSlicesTimesTheSameJobs) {
+    std::vector<std::string> keys[2];
+    for (int sliced = 0; sliced < 2; ++sliced) {
+        TTempDir dir;
+        TSearchOptions o;
+        o.Seed = 4;
+        o.ProposeSlice = sliced ? 0 : 1;
+        auto recs = Records(9);
+        TFakeEvaluator eval(1);
+        TSearchRun run(o, *recs, 9, dir.Path(), dir.File("j.jsonl"), eval);
+        EXPECT_EQ(run.Run(), TSearchEnd::Exhausted);
+        EXPECT_TRUE(run.Policy().NeighbourhoodCovered);
+        for (const TJournalEntry& e : run.Entries())
+            keys[sliced].push_back(CondensationKey(e.Candidate));
+    }
+    EXPECT_GT(keys[0].size(), 40u);
+    EXPECT_EQ(keys[0], keys[1]);
 }
 
 } // namespace

@@ -208,11 +208,15 @@ TEST(ModelStructure, TheNeighbourhoodIsCoveredBeforeTheSearchEnds) {
         std::int32_t Records;
         bool WithStructure;
         int Expected; // toggles and distinct exchanges
+        double SliceSeconds; // 0: Next gives its turn back after every few looks
     };
-    const TCase cases[] = {{30, false, 30 + 30 * 29 / 2}, {3, true, 3 + 1}};
+    const TCase cases[] = {
+        {30, false, 30 + 30 * 29 / 2, 1}, {30, false, 30 + 30 * 29 / 2, 0}, {3, true, 3 + 1, 1}};
+    std::vector<std::string> whole; // the keys offered without slices
     for (const TCase& c : cases) {
         TPolicy p(TStrategy::AlterPair, std::vector<TRecordFlags>(static_cast<std::size_t>(c.Records)),
                   7, true);
+        p.SliceSeconds = c.SliceSeconds;
         if (c.WithStructure) {
             auto structure = std::make_shared<TModelStructure>();
             std::string reason;
@@ -225,12 +229,25 @@ TEST(ModelStructure, TheNeighbourhoodIsCoveredBeforeTheSearchEnds) {
             best.Order.push_back(r);
         }
         p.MarkSeen(best);
-        int offered = 0;
+        int offered = 0, turns = 0;
+        std::vector<std::string> keys;
         TCandidate next;
-        while (offered <= c.Expected && p.Next(best, next))
-            ++offered;
+        while (offered <= c.Expected && turns < 100000) {
+            ++turns;
+            if (p.Next(best, next)) {
+                ++offered;
+                keys.push_back(CondensationKey(next));
+            } else if (!p.Pending) {
+                break;
+            }
+        }
         EXPECT_EQ(offered, c.Expected) << c.Records << " records";
         EXPECT_TRUE(p.NeighbourhoodCovered);
+        if (c.SliceSeconds > 0 && !c.WithStructure) whole = keys;
+        if (c.SliceSeconds == 0) {
+            EXPECT_GT(turns, offered + 10) << "the look was never cut into slices";
+            EXPECT_EQ(keys, whole) << "a look cut into slices offered other candidates";
+        }
     }
 }
 
@@ -278,6 +295,17 @@ TEST(ModelStructure, SameKeySameTimeOnGeneratedModels) {
                       exchanged[static_cast<std::size_t>(random.Below(n))]);
             const std::string a = s.EliminationKey(stat, order), b = s.EliminationKey(stat, exchanged);
             ASSERT_FALSE(a.empty());
+            // Worked out from the one before, a key is the same as worked out in full.
+            TEliminationTrace trace;
+            trace.Reset(s, stat, order);
+            std::vector<std::int32_t> toggled = stat;
+            std::int32_t& one = toggled[static_cast<std::size_t>(random.Below(n))];
+            one = one == sub ? backsub : sub;
+            toggled[static_cast<std::size_t>(random.Below(n))] = notsub;
+            EXPECT_EQ(trace.Key(stat, order), a);
+            EXPECT_EQ(trace.Key(stat, exchanged), b);
+            EXPECT_EQ(trace.Key(toggled, order), s.EliminationKey(toggled, order));
+            EXPECT_EQ(trace.Key(toggled, exchanged), s.EliminationKey(toggled, exchanged));
             if (a == b) {
                 ++same;
                 EXPECT_NEAR(seconds(stat, order), seconds(stat, exchanged), 1e-9);

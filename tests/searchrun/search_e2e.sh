@@ -96,6 +96,17 @@ expect_status 0 $? "search of the demo model"
 grep -q '<polyline' "$PLOT" && grep -q '</svg>' "$PLOT" && ok || fail "plot $PLOT"
 echo "plot: $PLOT"
 
+# A job folder whose path holds parentheses, as anything under "Program Files (x86)" does:
+# the demo's batch file finds kesto.exe in the folder above and times one job.
+if [ -n "$EMU" ]; then
+    rm -rf "pf (x86)" && mkdir "pf (x86)" && cp -r "$DEMO" "pf (x86)/trade (v2)" &&
+        cp "$KESTO" "pf (x86)/"
+    cli run "pf (x86)/trade (v2)" --max-jobs 1 >out.txt 2>err.txt
+    expect_status 0 $? "a job in a folder with parentheses"
+    grep -q '^Job0 [0-9.]* secs ' out.txt && ok ||
+        fail "a job in a folder with parentheses: $(cat out.txt err.txt "pf (x86)/trade (v2)/run.log")"
+fi
+
 if [ -z "$EMU" ]; then
     # A launcher: the same seeded search, started through a wrapper that changes into {dir}.
     cat >launch.sh <<'EOS'
@@ -156,6 +167,7 @@ EOS
     done1=$(grep -c '"job"' g/search.jsonl)
     [ "$done1" -ge 2 ] && [ "$done1" -lt 30 ] && ok || fail "$done1 jobs before Ctrl+C"
     grep -q 'interrupted; --resume continues' err.txt && ok || fail "interrupt message: $(cat err.txt)"
+    grep -q 'stopped by the user' g/search-report.html && ok || fail "no report after Ctrl+C"
     cli search g --resume --max-jobs 6 --quiet >/dev/null 2>&1
     [ "$(grep -c '"job"' g/search.jsonl)" -ge "$done1" ] && ok || fail "resume after Ctrl+C"
 fi

@@ -316,6 +316,43 @@ TEST(ModelGen, DeterministicReadableAndNeverRefusedWhateverTheOrder) {
     }
 }
 
+// The memory law: nothing changes within the budget or without one; beyond it the solve
+// slows steeply, and a job whose condensation needs more than the budget says so in its log.
+TEST(Condense, ASolveThatOutgrowsItsMemoryPages) {
+    struct TCase {
+        double Memory, Budget;
+        double AtLeast, AtMost;
+    };
+    const TCase cases[] = {
+        {10, 0, 1, 1},  {10, 10, 1, 1},   {9, 10, 1, 1},
+        {11, 10, 4, 6}, {20, 10, 10, 50}, {1e9, 10, 40, 50},
+    };
+    for (const TCase& c : cases) {
+        const double f = PagingFactor(c.Memory, c.Budget, TCostWeights{}.PagingSlowdown);
+        EXPECT_GE(f, c.AtLeast) << c.Memory << " of " << c.Budget;
+        EXPECT_LE(f, c.AtMost) << c.Memory << " of " << c.Budget;
+    }
+
+    const TGeneratedModel gen = GenerateModel(50, 1);
+    const double need = CondensationMemory(gen.ModelText, gen.StiText);
+    ASSERT_GT(need, 0);
+    TStoredInput input;
+    TKsxModel model;
+    std::string msg;
+    ASSERT_TRUE(ParseStoredInput(Lines(gen.StiText), input, msg)) << msg;
+    ASSERT_TRUE(ParseKsxModel(gen.ModelText, model, msg)) << msg;
+    auto job = [&](double budget) {
+        TJobSettings settings;
+        settings.MemoryBudget = budget;
+        return RunJobOnModel("initial.sti", input, "gen.ksx", model, gen.StiText, settings);
+    };
+    const TJobOutcome free = job(0), fits = job(need * 1.3), pages = job(need / 2);
+    EXPECT_EQ(fits.Seconds, free.Seconds);
+    EXPECT_GE(pages.Seconds, 3 * free.Seconds);
+    EXPECT_EQ(free.LogText.find("pages"), std::string::npos);
+    EXPECT_NE(pages.LogText.find("the solve pages"), std::string::npos) << pages.LogText;
+}
+
 TEST(Report, HoldsTheValuesTheProbeReads) {
     std::string r = ReportText("11.0>", "s");
     EXPECT_EQ(r.rfind("[result]\r\n", 0), 0u);

@@ -101,6 +101,8 @@ std::string EntryLine(const TJournalEntry& e) {
     if (!e.Reason.empty()) j["reason"] = e.Reason;
     if (e.VerifyOf >= 0) j["verifyOf"] = e.VerifyOf;
     if (!e.At.empty()) j["at"] = e.At;
+    if (e.Best >= 0) j["best"] = e.Best;
+    if (e.Noise >= 0) j["noise"] = e.Noise;
     return Dump(j);
 }
 
@@ -193,6 +195,8 @@ bool ParseJournal(const std::string& text, TJournalContents& contents, std::stri
             e.NextJob = j.at("nextJob").get<std::int64_t>();
             e.State = StateFrom(j.at("state"));
             e.At = j.value("at", "");
+            e.Best = j.value("best", std::int64_t{-1});
+            e.Noise = j.value("noise", -1.0);
             contents.Entries.push_back(std::move(e));
             contents.Ended.clear(); // a resumed search went on
             contents.ValidBytes = ends[i];

@@ -303,6 +303,8 @@ void TSearchRun::Finished(std::int32_t w, const TJobOutcome& outcome) {
     }
     // The policy's state after what this job taught it: a resumed search goes on from there.
     e.State = ThePolicy.State;
+    e.Best = BestJobNumber;
+    e.Noise = Accept.NoiseMeasured() ? std::round(Accept.Noise() * 1e5) / 1e5 : -1;
     All.push_back(e);
     AppendJournalLine(JournalPath, EntryLine(e));
     if (OnJob) OnJob(e, Progress());

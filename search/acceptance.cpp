@@ -45,16 +45,23 @@ double TAcceptance::Seconds(const std::string& key) const {
     return it == Groups.end() ? 0 : std::exp(Mean(it->second));
 }
 
-TVerdict TAcceptance::Judge(const std::string& challenger, const std::string& best) const {
+TVerdict TAcceptance::Judge(const std::string& challenger, const std::string& best,
+                            TGainEstimate estimate) const {
     const auto c = Groups.find(challenger);
     const auto b = Groups.find(best);
     if (c == Groups.end()) return TVerdict::Worse;
     if (b == Groups.end()) return TVerdict::Better;
-    const double gain = Mean(b->second) - Mean(c->second);
+    double gain = Mean(b->second) - Mean(c->second);
     const double noise = Noise();
-    if (gain <= 0) return TVerdict::Worse;
     auto weight = [](const TGroup& g) { return 1.0 / static_cast<double>(g.Logs.size()); };
-    const double error = noise * std::sqrt(weight(c->second) + weight(b->second));
+    double error = noise * std::sqrt(weight(c->second) + weight(b->second));
+    if (estimate.Miss > 0 && error > 0) {
+        // Inverse-variance pooling of the two measures of the gain.
+        const double t = 1 / (error * error), e = 1 / (estimate.Miss * estimate.Miss);
+        gain = (gain * t + estimate.Gain * e) / (t + e);
+        error = 1 / std::sqrt(t + e);
+    }
+    if (gain <= 0) return TVerdict::Worse;
     if (gain > Widths * error) return TVerdict::Better;
     const auto kc = static_cast<std::int32_t>(c->second.Logs.size());
     const auto kb = static_cast<std::int32_t>(b->second.Logs.size());

@@ -22,6 +22,14 @@ enum class TVerdict {
     TimeBestAgain // a near tie with the challenger timed more often: time the best again
 };
 
+// What an estimate pooled from many jobs says of a challenger against the best: the gain in
+// logarithms of the time (0.02: about 2 % faster) and how far the estimate may miss (the same
+// units). Without one (Miss 0) the timings alone decide.
+struct TGainEstimate {
+    double Gain = 0;
+    double Miss = 0;
+};
+
 class TAcceptance {
   public:
     // One timing of a condensation; key: equal for condensations that make the same eliminations.
@@ -35,8 +43,10 @@ class TAcceptance {
     std::int32_t Timings(const std::string& key) const;
     // The condensation's time as its evidence says (seconds); 0 when it was never timed.
     double Seconds(const std::string& key) const;
-    // The challenger against the best.
-    TVerdict Judge(const std::string& challenger, const std::string& best) const;
+    // The challenger against the best; where an estimate is given, it counts as one more
+    // measure of the gain, weighed by how far it misses against how much the timings vary.
+    TVerdict Judge(const std::string& challenger, const std::string& best,
+                   TGainEstimate estimate = {}) const;
     // How far a condensation's evidence lies behind the best's, in standard errors (below 0:
     // ahead); a large number when either was never timed or there is no noise.
     double Behind(const std::string& key, const std::string& best) const;

@@ -1,5 +1,6 @@
 #include "search/estimator.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 
@@ -158,10 +159,26 @@ double TTimeFit::Estimate(const TFeatures& x) const {
     return y;
 }
 
+double TEstimator::Estimate(const std::vector<std::int32_t>& stat,
+                            const std::vector<std::int32_t>& order) const {
+    TFeatures f;
+    return Features(stat, order, f) ? TheFit.Estimate(f) : 0;
+}
+
 void TEstimator::Learn(const std::vector<std::int32_t>& stat,
                        const std::vector<std::int32_t>& order, double seconds) {
     TFeatures f;
-    if (Features(stat, order, f)) TheFit.Add(f, seconds);
+    if (!Features(stat, order, f)) return;
+    // The fit is judged on jobs it has not seen, once it has more jobs than features.
+    const double estimate = TheFit.Samples() > static_cast<std::int64_t>(f.size()) / 2
+                                ? TheFit.Estimate(f)
+                                : 0;
+    if (estimate > 0 && seconds > 0) {
+        const double miss = std::log(seconds / estimate);
+        const double weight = std::max(1.0 / ++MissCount, 0.02);
+        MissSquared += weight * (miss * miss - MissSquared);
+    }
+    TheFit.Add(f, seconds);
 }
 
 } // namespace pelvarn::search

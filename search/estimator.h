@@ -12,6 +12,7 @@
 // mean time while few jobs are known, so that its estimates stay within what was seen.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -74,6 +75,14 @@ class TEstimator {
     void Learn(const std::vector<std::int32_t>& stat, const std::vector<std::int32_t>& order,
                double seconds);
     const TTimeFit& Fit() const { return TheFit; }
+    // The estimate of a condensation's time; 0 when there is none.
+    double Estimate(const std::vector<std::int32_t>& stat,
+                    const std::vector<std::int32_t>& order) const;
+    // How far the fit's estimates have missed the jobs' times before they were learned, as a
+    // share of the time (root mean square of the logarithms' differences, over about the
+    // last fifty jobs); 0 until enough jobs have been estimated so.
+    double Miss() const { return MissCount >= MinMisses ? std::sqrt(MissSquared) : 0; }
+    static constexpr std::int32_t MinMisses = 20;
 
   private:
     std::size_t Words = 0;
@@ -81,6 +90,8 @@ class TEstimator {
     std::vector<double> Rows;                               // per equation, the rows it weighs
     std::vector<std::pair<std::size_t, std::size_t>> Items; // per record: variable, equation
     TTimeFit TheFit;
+    double MissSquared = 0;
+    std::int32_t MissCount = 0;
 };
 
 } // namespace pelvarn::search

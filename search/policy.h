@@ -134,6 +134,11 @@ class TPolicy {
     // its move did against the best when it ended (-0.02: 2 % faster); a candidate timed
     // again tells nothing of its move (a NaN change).
     void Observe(const TCandidate& candidate, double seconds, double change);
+    // The fit's estimate of a candidate's time (0: none), and how far its estimates miss.
+    double Estimate(const TCandidate& c) const {
+        return Estimator ? Estimator->Estimate(c.Stat, c.Order) : 0;
+    }
+    double EstimateMiss() const { return Estimator ? Estimator->Miss() : 0; }
     // When every neighbour of the best has been timed, go on with two moves at a time (the
     // user gave a limit) rather than call the search complete.
     bool BeyondOptimum = false;

@@ -181,6 +181,17 @@ void TSearchRun::QueueNearMiss() {
     Retimes.assign(1, {chosen->Job, c});
 }
 
+TGainEstimate TSearchRun::Pooled(const TCandidate& challenger) const {
+    // The fit's miss holds the timings' noise as well; what is left is its own. It is never
+    // taken to be less than a quarter of the noise, so that the timings always count.
+    const double miss = ThePolicy.EstimateMiss();
+    const double c = ThePolicy.Estimate(challenger), b = ThePolicy.Estimate(BestCandidate);
+    if (miss <= 0 || c <= 0 || b <= 0) return {};
+    const double noise = Accept.Noise();
+    const double own = std::max(miss * miss - noise * noise, noise * noise / 16);
+    return {std::log(b / c), std::sqrt(own)};
+}
+
 bool TSearchRun::Weigh(const TJournalEntry& e) {
     const std::string key = ThePolicy.Key(e.Candidate);
     Accept.Add(key, e.Seconds);
@@ -188,7 +199,7 @@ bool TSearchRun::Weigh(const TJournalEntry& e) {
     const bool held = !All.empty() && All.back().Job == e.Job;
     Timed.emplace(key, std::pair(e.Job, held ? All.size() - 1 : All.size()));
     if (BestJobNumber < 0) return true;
-    const TVerdict verdict = Accept.Judge(key, ThePolicy.Key(BestCandidate));
+    const TVerdict verdict = Accept.Judge(key, ThePolicy.Key(BestCandidate), Pooled(e.Candidate));
     if (verdict == TVerdict::Better) return true;
     if (verdict != TVerdict::Worse && ContestJob < 0) {
         ContestJob = e.Job;
@@ -215,7 +226,8 @@ void TSearchRun::WeighRetime(const TJournalEntry& e) {
     BestSeconds = Accept.Seconds(ThePolicy.Key(BestCandidate));
     if (ContestJob < 0) return;
     const TVerdict verdict =
-        Accept.Judge(ThePolicy.Key(ContestCandidate), ThePolicy.Key(BestCandidate));
+        Accept.Judge(ThePolicy.Key(ContestCandidate), ThePolicy.Key(BestCandidate),
+                     Pooled(ContestCandidate));
     if (verdict == TVerdict::Better)
         MakeBest(ContestJob, ContestCandidate, ContestWall, !Resuming);
     else if (verdict == TVerdict::Worse)

@@ -77,6 +77,8 @@ class TSearchRun {
     const TAcceptance& Acceptance() const { return Accept; }
     // The same in a modeller's words, for the end of a search.
     std::string BestEvidence() const;
+    // What the fit pooled from every job says of a challenger against the best.
+    TGainEstimate Pooled(const TCandidate& challenger) const;
     std::string FailureReason;  // of the failure that paused the run
     std::int64_t Verified = -1; // the job chosen by --verify
     double VerifiedMedian = 0;

@@ -170,9 +170,8 @@ void TEstimator::Learn(const std::vector<std::int32_t>& stat,
     TFeatures f;
     if (!Features(stat, order, f)) return;
     // The fit is judged on jobs it has not seen, once it has more jobs than features.
-    const double estimate = TheFit.Samples() > static_cast<std::int64_t>(f.size()) / 2
-                                ? TheFit.Estimate(f)
-                                : 0;
+    const double estimate =
+        TheFit.Samples() > static_cast<std::int64_t>(f.size()) / 2 ? TheFit.Estimate(f) : 0;
     if (estimate > 0 && seconds > 0) {
         const double miss = std::log(seconds / estimate);
         const double weight = std::max(1.0 / ++MissCount, 0.02);

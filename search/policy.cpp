@@ -13,47 +13,6 @@ namespace {
 const char* const StrategyNames[] = {"alter-pair", "alter-shuffle", "alter",
                                      "pair",       "shuffle",       "sweep"};
 
-// The window's toggle on a bare status.
-bool Toggle(std::int32_t& stat, const TRecordFlags& flags) {
-    if (flags.MustSub) return false;
-    const std::int32_t included = flags.MustSee ? backsub : sub;
-    if (stat == included)
-        stat = notsub;
-    else if (stat == notsub)
-        stat = included;
-    return true;
-}
-
-// Where records a and b stand in an order, the earlier first; both end() when either is
-// missing.
-template <class TOrder> auto PlacesOf(TOrder& order, std::int32_t a, std::int32_t b) {
-    auto pa = std::find(order.begin(), order.end(), a);
-    auto pb = std::find(order.begin(), order.end(), b);
-    if (pa == order.end() || pb == order.end()) return std::pair(order.end(), order.end());
-    if (pb < pa) std::swap(pa, pb);
-    return std::pair(pa, pb);
-}
-
-std::string ToggleText(const TCandidate& c, std::int32_t record) {
-    const std::int32_t s = c.Stat[static_cast<std::size_t>(record - 1)];
-    return "Toggle record " + std::to_string(record) + " to " +
-           (s >= 0 && s <= 2 ? SubStatName[static_cast<std::size_t>(s)] : std::to_string(s));
-}
-
-// Toggles record r of c and says so in its change and move; false for a record that must
-// be condensed.
-bool ToggleRecord(TCandidate& c, std::int32_t r, const TRecordFlags& flags) {
-    std::int32_t& stat = c.Stat[static_cast<std::size_t>(r - 1)];
-    if (!Toggle(stat, flags)) return false;
-    c.Change = ToggleText(c, r);
-    c.Move = {TMoveKind::Toggle, r, stat};
-    return true;
-}
-
-std::string ExchangeText(std::int32_t a, std::int32_t b) {
-    return "Exchange records " + std::to_string(a) + " and " + std::to_string(b);
-}
-
 } // namespace
 
 bool ParseStrategy(const std::string& name, TStrategy& strategy) {
@@ -68,71 +27,6 @@ bool ParseStrategy(const std::string& name, TStrategy& strategy) {
 
 std::string StrategyName(TStrategy strategy) {
     return StrategyNames[static_cast<int>(strategy)];
-}
-
-std::string CondensationKey(const TCandidate& candidate) {
-    std::string key;
-    for (std::int32_t r : candidate.Order) {
-        if (r < 1 || r > candidate.Count()) continue;
-        const std::int32_t s = candidate.Stat[static_cast<std::size_t>(r - 1)];
-        if (s == notsub) continue;
-        key += std::to_string(r);
-        key += s == backsub ? 'b' : 's';
-    }
-    return key;
-}
-
-std::string StatText(const TCandidate& candidate) {
-    std::string text;
-    for (std::int32_t s : candidate.Stat)
-        text += s == sub ? 's' : s == backsub ? 'b' : 'n';
-    return text;
-}
-
-bool ParseStatText(const std::string& text, std::vector<std::int32_t>& stat) {
-    stat.clear();
-    for (char c : text) {
-        if (c == 's')
-            stat.push_back(sub);
-        else if (c == 'b')
-            stat.push_back(backsub);
-        else if (c == 'n')
-            stat.push_back(notsub);
-        else
-            return false;
-    }
-    return true;
-}
-
-bool IsPermutation(const std::vector<std::int32_t>& order, std::int32_t n) {
-    if (static_cast<std::int32_t>(order.size()) != n) return false;
-    std::vector<bool> used(static_cast<std::size_t>(n) + 1, false);
-    for (std::int32_t r : order) {
-        if (r < 1 || r > n || used[static_cast<std::size_t>(r)]) return false;
-        used[static_cast<std::size_t>(r)] = true;
-    }
-    return true;
-}
-
-TCandidate CandidateOf(const TSubInfo& records, std::int32_t n) {
-    if (n > MaxSubs) n = MaxSubs;
-    TCandidate c;
-    for (std::int32_t i = 1; i <= n; ++i) {
-        c.Stat.push_back(records[static_cast<std::size_t>(i)].SubStat);
-        c.Order.push_back(i);
-    }
-    c.Change = "original initial.sti";
-    return c;
-}
-
-void ApplyCandidate(const TCandidate& candidate, TSubInfo& records, TSubOrder& order) {
-    ResetOrder(order);
-    const std::int32_t n = candidate.Count() > MaxSubs ? MaxSubs : candidate.Count();
-    for (std::int32_t i = 1; i <= n; ++i) {
-        records[static_cast<std::size_t>(i)].SubStat =
-            candidate.Stat[static_cast<std::size_t>(i - 1)];
-        order[static_cast<std::size_t>(i)] = candidate.Order[static_cast<std::size_t>(i - 1)];
-    }
 }
 
 TPolicy::TPolicy(TStrategy strategy, std::vector<TRecordFlags> records, std::uint32_t seed,
@@ -158,8 +52,9 @@ bool TPolicy::CanChange() const {
 
 std::string TPolicy::SeenKey(const TCandidate& candidate) const {
     if (Structure) {
-        std::string key = Trace.Ready() ? Trace.Key(candidate.Stat, candidate.Order)
-                                        : Structure->EliminationKey(candidate.Stat, candidate.Order);
+        std::string key = Trace.Ready()
+                              ? Trace.Key(candidate.Stat, candidate.Order)
+                              : Structure->EliminationKey(candidate.Stat, candidate.Order);
         if (!key.empty()) return key;
     }
     return CondensationKey(candidate);
@@ -407,7 +302,8 @@ bool TPolicy::Fresh(const TCandidate& candidate) {
 bool TPolicy::Next(const TCandidate& best, TCandidate& next) {
     Pending = false;
     if (!CanChange()) return false;
-    if (Structure && !Trace.IsOf(best.Stat, best.Order)) Trace.Reset(*Structure, best.Stat, best.Order);
+    if (Structure && !Trace.IsOf(best.Stat, best.Order))
+        Trace.Reset(*Structure, best.Stat, best.Order);
     if (Scan.Stat != best.Stat || Scan.Order != best.Order) Scan = {best.Stat, best.Order};
     while (!State.Replays.empty()) {
         const TMoveSpec move = State.Replays.front();
@@ -415,7 +311,7 @@ bool TPolicy::Next(const TCandidate& best, TCandidate& next) {
         next = best;
         if (Replay(move, next) && Fresh(next)) return true;
     }
-    if (Estimator && Strategy == TStrategy::AlterPair && Estimator->Fit().Samples() > 0)
+    if (Guide && Strategy == TStrategy::AlterPair && Guide->Ready())
         return NextByEstimate(best, next);
     for (int draw = 0; draw < MaxDraws && !Scan.DrawsFailed; ++draw) {
         ++State.Proposals;
@@ -430,24 +326,6 @@ bool TPolicy::Next(const TCandidate& best, TCandidate& next) {
     // from this best: they would mostly find what has been timed once more.
     Scan.DrawsFailed = true;
     return NextUntimedNeighbour(best, next);
-}
-
-namespace {
-
-std::string MoveKey(const TMoveSpec& m) {
-    if (m.Kind == TMoveKind::Toggle) return "t" + std::to_string(m.A) + "/" + std::to_string(m.B);
-    return "x" + std::to_string(std::min(m.A, m.B)) + "/" + std::to_string(std::max(m.A, m.B));
-}
-
-} // namespace
-
-void TPolicy::Observe(const TCandidate& candidate, double seconds, double change) {
-    if (!Estimator) return;
-    Estimator->Learn(candidate.Stat, candidate.Order, seconds);
-    if (change != change) return;
-    LastBest = seconds / (1 + change);
-    if (candidate.Move.Kind != TMoveKind::None && candidate.Move.A > 0)
-        MoveChanges[MoveKey(candidate.Move)] = {change, LastBest};
 }
 
 bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
@@ -502,37 +380,7 @@ bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
         NeighbourhoodCovered = true;
         return false;
     }
-    std::size_t pick = 0;
-    if (random.Below(Explore) == 0) {
-        pick = static_cast<std::size_t>(random.Below(static_cast<std::int32_t>(pool.size())));
-    } else {
-        // By the change each is expected to make: the one its move made last, or the fit's.
-        // A move that gained on an earlier best comes first, then the toggles not yet made
-        // and the exchanges the fit expects to gain, then the rest: a move that lost on the
-        // last best it was made on is tried again only after every fresh one.
-        TFeatures f;
-        const double base =
-            Estimator->Features(best.Stat, best.Order, f) ? Estimator->Fit().Estimate(f) : 0;
-        std::pair<int, double> lowest{3, 0};
-        for (std::size_t i = 0; i < pool.size(); ++i) {
-            std::pair<int, double> e{2, 0};
-            const auto known = pool[i].Move.Kind == TMoveKind::None
-                                   ? MoveChanges.end()
-                                   : MoveChanges.find(MoveKey(pool[i].Move));
-            if (known != MoveChanges.end() && known->second.second * (1 - Forget) <= LastBest) {
-                e = {known->second.first < 0 ? 0 : 2, known->second.first};
-            } else if (Estimator->Features(pool[i].Stat, pool[i].Order, f) && base > 0) {
-                e.second = (Estimator->Fit().Estimate(f) - base) / base;
-                e.first = pool[i].Move.Kind == TMoveKind::Toggle || e.second < 0 ? 1 : 2;
-            } else {
-                continue;
-            }
-            if (e < lowest) {
-                lowest = e;
-                pick = i;
-            }
-        }
-    }
+    const std::size_t pick = Guide->Choose(best, pool, random);
     State.Random = random.GetSeed();
     ++State.Proposals;
     next = std::move(pool[pick]);

@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "base/prng.h"
-#include "search/estimator.h"
+#include "search/candidate.h"
+#include "search/guide.h"
 #include "search/structure.h"
 #include "sti/subrecord.h"
 
@@ -22,52 +23,6 @@ enum class TStrategy { AlterPair, AlterShuffle, Alter, Pair, Shuffle, Sweep };
 // The names of --strategy: "alter-pair", "alter-shuffle", "alter", "pair", "shuffle", "sweep".
 bool ParseStrategy(const std::string& name, TStrategy& strategy);
 std::string StrategyName(TStrategy strategy);
-
-// The kind of change that made a candidate from the best.
-enum class TMoveKind { None, Toggle, Order };
-
-// One change to a condensation, kept so that it can be made again on another one: record A
-// set to status B, or records A and B exchanged in the order. A shuffle (an order move with
-// no records) cannot be made again.
-struct TMoveSpec {
-    TMoveKind Kind = TMoveKind::None;
-    std::int32_t A = 0;
-    std::int32_t B = 0;
-    bool Replayed = false; // made again already: not a third time
-
-    bool operator==(const TMoveSpec&) const = default;
-};
-
-// A condensation: the status of each record and the order in which the records are written.
-struct TCandidate {
-    std::vector<std::int32_t> Stat;  // Stat[i - 1]: sub, backsub or notsub of record i
-    std::vector<std::int32_t> Order; // a permutation of 1..n
-    std::string Change;              // how it was made from the best
-    TMoveSpec Move;                  // that change, where it can be made again
-
-    std::int32_t Count() const { return static_cast<std::int32_t>(Stat.size()); }
-};
-
-// What the suite is asked to do: the condensed records in the order written, each with its
-// kind. Two candidates with the same key are the same job.
-std::string CondensationKey(const TCandidate& candidate);
-
-// The statuses as one letter per record ('s', 'b', 'n'); ParseStatText is false for a text
-// of another length or with another letter.
-std::string StatText(const TCandidate& candidate);
-bool ParseStatText(const std::string& text, std::vector<std::int32_t>& stat);
-// True when order is a permutation of 1..n.
-bool IsPermutation(const std::vector<std::int32_t>& order, std::int32_t n);
-
-// The candidate of records 1..n as read from a file, in the natural order.
-TCandidate CandidateOf(const TSubInfo& records, std::int32_t n);
-// Records and order of a candidate, for writing it: base gives the names and comments.
-void ApplyCandidate(const TCandidate& candidate, TSubInfo& records, TSubOrder& order);
-
-struct TRecordFlags {
-    bool MustSee = false;
-    bool MustSub = false;
-};
 
 // Everything the policy needs to continue its stream after a resume.
 struct TPolicyState {
@@ -127,27 +82,21 @@ class TPolicy {
     // estimated times (see TEstimator).
     void SetStructure(std::shared_ptr<const TModelStructure> structure) {
         Structure = std::move(structure);
-        if (Structure) Estimator = std::make_unique<TEstimator>(*Structure);
+        if (Structure) Guide = std::make_unique<TGuide>(*Structure);
         Trace = {};
     }
     // A job's time, for the estimates (every timed job, in the order they ended), and what
     // its move did against the best when it ended (-0.02: 2 % faster); a candidate timed
     // again tells nothing of its move (a NaN change).
-    void Observe(const TCandidate& candidate, double seconds, double change);
-    // The fit's estimate of a candidate's time (0: none), and how far its estimates miss.
-    double Estimate(const TCandidate& c) const {
-        return Estimator ? Estimator->Estimate(c.Stat, c.Order) : 0;
+    void Observe(const TCandidate& candidate, double seconds, double change) {
+        if (Guide) Guide->Observe(candidate, seconds, change);
     }
-    double EstimateMiss() const { return Estimator ? Estimator->Miss() : 0; }
+    // The fit's estimate of a candidate's time (0: none), and how far its estimates miss.
+    double Estimate(const TCandidate& c) const { return Guide ? Guide->Estimate(c) : 0; }
+    double EstimateMiss() const { return Guide ? Guide->Miss() : 0; }
     // When every neighbour of the best has been timed, go on with two moves at a time (the
     // user gave a limit) rather than call the search complete.
     bool BeyondOptimum = false;
-    // One proposal in Explore is drawn at random from the neighbours rather than by estimate,
-    // so that a wrong estimate is found out.
-    static constexpr std::int32_t Explore = 5;
-    // What a move did is remembered until the best has gained this share since: then the
-    // system it acts on has changed, and the fit's estimate serves again.
-    static constexpr double Forget = 0.05;
     // A key equal for candidates that count as the same job.
     std::string Key(const TCandidate& candidate) const { return SeenKey(candidate); }
     // Counts a candidate as timed (the initial one, and those of a journal being resumed).
@@ -200,11 +149,7 @@ class TPolicy {
     bool NoRepeats;
     std::unordered_set<std::string> Seen;
     std::shared_ptr<const TModelStructure> Structure;
-    std::unique_ptr<TEstimator> Estimator;
-    // The last change that each move made on a best, by MoveKey: a move is seldom worth more
-    // on the next best than on the last, whatever the fit says.
-    std::unordered_map<std::string, std::pair<double, double>> MoveChanges; // change, best then
-    double LastBest = 0; // the best's time when the last job ended
+    std::unique_ptr<TGuide> Guide; // with the structure: the choice by estimate
     // The best's eliminations, from which its neighbours' keys are worked out.
     TEliminationTrace Trace;
     // How far the candidates one move from a best have been looked at: once draws from it
@@ -212,7 +157,7 @@ class TPolicy {
     struct TScan {
         std::vector<std::int32_t> Stat, Order; // the best
         bool DrawsFailed = false;
-        std::size_t Toggle = 0; // next index into Alterable
+        std::size_t Toggle = 0;   // next index into Alterable
         std::size_t A = 0, B = 1; // next exchange of places A < B
         std::int64_t Looked = 0;
     };

@@ -153,7 +153,7 @@ void Changes(TPage& p, const TSearchAnalysis& a) {
         return;
     }
     p.Add("<p class=\"lead\">optimal.sti holds Job" + std::to_string(a.KeptJob) +
-          (a.VerifiedJob >= 0          ? " (the best median of <code>--verify</code>)"
+          (a.VerifiedJob >= 0       ? " (the best median of <code>--verify</code>)"
            : a.KeptJob == a.BestJob ? " (the fastest job)"
                                     : " (the best by the mean of its timings)") +
           ", against initial.sti.</p>\n");
@@ -241,8 +241,9 @@ void Sure(TPage& p, const TSearchAnalysis& a) {
     if (a.Noise >= 0) {
         std::string kept;
         for (const TVerifyTimes& v : a.Verified)
-            if (v.Chosen) kept = " Job" + std::to_string(v.Job) + ", kept, was timed " +
-                                 std::to_string(v.Times.size() + 1) + " times in all.";
+            if (v.Chosen)
+                kept = " Job" + std::to_string(v.Job) + ", kept, was timed " +
+                       std::to_string(v.Times.size() + 1) + " times in all.";
         p.Add("<p>The search timed near ties again before it built on them, and measured from "
               "those repeats that times of the same condensation vary by about " +
               FormatFixed(100 * a.Noise, 1) +

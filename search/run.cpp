@@ -225,9 +225,8 @@ void TSearchRun::WeighRetime(const TJournalEntry& e) {
     ThePolicy.Observe(e.Candidate, e.Seconds, std::nan(""));
     BestSeconds = Accept.Seconds(ThePolicy.Key(BestCandidate));
     if (ContestJob < 0) return;
-    const TVerdict verdict =
-        Accept.Judge(ThePolicy.Key(ContestCandidate), ThePolicy.Key(BestCandidate),
-                     Pooled(ContestCandidate));
+    const TVerdict verdict = Accept.Judge(ThePolicy.Key(ContestCandidate),
+                                          ThePolicy.Key(BestCandidate), Pooled(ContestCandidate));
     if (verdict == TVerdict::Better)
         MakeBest(ContestJob, ContestCandidate, ContestWall, !Resuming);
     else if (verdict == TVerdict::Worse)

@@ -136,7 +136,7 @@ TEST(SearchReport, AnalysisMeasuresEffectsChangesAndFailures) {
 TEST(SearchReport, TheJudgedBestIsKeptAndItsNoiseShown) {
     TJournalContents j = HandMadeJournal();
     j.Verdicts.clear();
-    j.Entries.resize(9);                     // Job8 (81 s) is the fastest
+    j.Entries.resize(9); // Job8 (81 s) is the fastest
     j.Entries.push_back(Job(9, TJobStatus::Verify, 84, "nsbs", {1, 2, 3, 4}, "", 1));
     for (auto& e : j.Entries) {
         e.Best = e.Job < 1 ? 0 : 1;

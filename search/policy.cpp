@@ -360,8 +360,12 @@ bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
         if (exchange(c) && !IsSeen(c)) pool.push_back(std::move(c));
     }
     if (pool.empty()) {
+        // A look at the neighbours cut short by its slice of time is taken up again with the
+        // same draws, so that the jobs do not depend on how fast it looked.
+        const std::uint32_t drawn = State.Random;
         State.Random = random.GetSeed();
         if (NextUntimedNeighbour(best, next)) return true;
+        if (Pending) State.Random = drawn;
         if (!BeyondOptimum || !NeighbourhoodCovered) return false;
         AtOptimum = true;
         random.SetSeed(State.Random);

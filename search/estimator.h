@@ -39,7 +39,7 @@ using TFeatures = std::vector<double>;
 // the first one added.
 class TTimeFit {
   public:
-    explicit TTimeFit(double ridge = 1.0) : Ridge(ridge) {}
+    explicit TTimeFit(double ridge = 10.0) : Ridge(ridge) {}
     void Add(const TFeatures& features, double seconds);
     // The estimate of a candidate's time; the mean time seen while there is no fit, 0 when
     // nothing was added.

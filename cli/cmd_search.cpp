@@ -416,6 +416,7 @@ int RunSearch(const std::vector<std::string>& args) {
                       std::to_string(TPolicy::MaxNeighbours) +
                       " tries: the search ends (--resume tries again)");
     }
+    if (!run.BestEvidence().empty()) say(run.BestEvidence());
     for (const TJournalEntry& e : run.Entries())
         if (e.Job == run.BestJob() && e.VerifyOf < 0 && e.Status == TJobStatus::Ok) {
             Out("Best job is Job" + std::to_string(e.Job) + " " + FormatFixed(e.Seconds, 2) +
@@ -445,7 +446,9 @@ const TCliRegistration registration{{
     "and every finished job is recorded in the journal.\n\n"
     "Options:\n"
     "  --strategy NAME      alter-pair (default: a round of toggles, then toggles and pair\n"
-    "                       exchanges, more often the kind that improved lately),\n"
+    "                       exchanges, more often the kind that improved lately; with a\n"
+    "                       readable model file, the neighbours in the order of their\n"
+    "                       estimated times, learned from the jobs, one in five at random),\n"
     "                       alter-shuffle, alter, pair, shuffle, or sweep (toggle every\n"
     "                       record once, again while that gains, then mostly pair exchanges)\n"
     "  --parallel N         N jobs at once, each in its own worker folder (default 1)\n"

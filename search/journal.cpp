@@ -101,6 +101,11 @@ std::string EntryLine(const TJournalEntry& e) {
     if (!e.Reason.empty()) j["reason"] = e.Reason;
     if (e.VerifyOf >= 0) j["verifyOf"] = e.VerifyOf;
     if (!e.At.empty()) j["at"] = e.At;
+    if (e.Candidate.Move.Kind != TMoveKind::None)
+        j["move"] = {static_cast<int>(e.Candidate.Move.Kind), e.Candidate.Move.A,
+                     e.Candidate.Move.B, e.Candidate.Move.Replayed};
+    if (e.Best >= 0) j["best"] = e.Best;
+    if (e.Noise >= 0) j["noise"] = e.Noise;
     return Dump(j);
 }
 
@@ -193,6 +198,17 @@ bool ParseJournal(const std::string& text, TJournalContents& contents, std::stri
             e.NextJob = j.at("nextJob").get<std::int64_t>();
             e.State = StateFrom(j.at("state"));
             e.At = j.value("at", "");
+            if (j.contains("move")) {
+                // What made the candidate, so that a resumed search knows what each move did.
+                const json& m = j.at("move");
+                const int kind = m.at(0).get<int>();
+                if (kind < 0 || kind > static_cast<int>(TMoveKind::Order))
+                    throw std::runtime_error("a move of no known kind");
+                e.Candidate.Move = {static_cast<TMoveKind>(kind), m.at(1).get<std::int32_t>(),
+                                    m.at(2).get<std::int32_t>(), m.at(3).get<bool>()};
+            }
+            e.Best = j.value("best", std::int64_t{-1});
+            e.Noise = j.value("noise", -1.0);
             contents.Entries.push_back(std::move(e));
             contents.Ended.clear(); // a resumed search went on
             contents.ValidBytes = ends[i];

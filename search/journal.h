@@ -31,6 +31,10 @@ struct TJournalEntry {
     TCandidate Candidate;
     std::int64_t VerifyOf = -1; // a verification job: the job whose candidate it times again
     std::string At;             // when it ended, UTC, "2026-12-09T21:03:05Z" (absent: unknown)
+    // The best after this job (-1: unknown, in journals of earlier versions) and the noise of
+    // the timings measured so far, as a share of a job's time (-1: not yet measured).
+    std::int64_t Best = -1;
+    double Noise = -1;
     // The run's state after this job: the next job number and the policy's stream.
     std::int64_t NextJob = 0;
     TPolicyState State;

@@ -13,47 +13,6 @@ namespace {
 const char* const StrategyNames[] = {"alter-pair", "alter-shuffle", "alter",
                                      "pair",       "shuffle",       "sweep"};
 
-// The window's toggle on a bare status.
-bool Toggle(std::int32_t& stat, const TRecordFlags& flags) {
-    if (flags.MustSub) return false;
-    const std::int32_t included = flags.MustSee ? backsub : sub;
-    if (stat == included)
-        stat = notsub;
-    else if (stat == notsub)
-        stat = included;
-    return true;
-}
-
-// Where records a and b stand in an order, the earlier first; both end() when either is
-// missing.
-template <class TOrder> auto PlacesOf(TOrder& order, std::int32_t a, std::int32_t b) {
-    auto pa = std::find(order.begin(), order.end(), a);
-    auto pb = std::find(order.begin(), order.end(), b);
-    if (pa == order.end() || pb == order.end()) return std::pair(order.end(), order.end());
-    if (pb < pa) std::swap(pa, pb);
-    return std::pair(pa, pb);
-}
-
-std::string ToggleText(const TCandidate& c, std::int32_t record) {
-    const std::int32_t s = c.Stat[static_cast<std::size_t>(record - 1)];
-    return "Toggle record " + std::to_string(record) + " to " +
-           (s >= 0 && s <= 2 ? SubStatName[static_cast<std::size_t>(s)] : std::to_string(s));
-}
-
-// Toggles record r of c and says so in its change and move; false for a record that must
-// be condensed.
-bool ToggleRecord(TCandidate& c, std::int32_t r, const TRecordFlags& flags) {
-    std::int32_t& stat = c.Stat[static_cast<std::size_t>(r - 1)];
-    if (!Toggle(stat, flags)) return false;
-    c.Change = ToggleText(c, r);
-    c.Move = {TMoveKind::Toggle, r, stat};
-    return true;
-}
-
-std::string ExchangeText(std::int32_t a, std::int32_t b) {
-    return "Exchange records " + std::to_string(a) + " and " + std::to_string(b);
-}
-
 } // namespace
 
 bool ParseStrategy(const std::string& name, TStrategy& strategy) {
@@ -66,70 +25,8 @@ bool ParseStrategy(const std::string& name, TStrategy& strategy) {
     return false;
 }
 
-std::string StrategyName(TStrategy strategy) { return StrategyNames[static_cast<int>(strategy)]; }
-
-std::string CondensationKey(const TCandidate& candidate) {
-    std::string key;
-    for (std::int32_t r : candidate.Order) {
-        if (r < 1 || r > candidate.Count()) continue;
-        const std::int32_t s = candidate.Stat[static_cast<std::size_t>(r - 1)];
-        if (s == notsub) continue;
-        key += std::to_string(r);
-        key += s == backsub ? 'b' : 's';
-    }
-    return key;
-}
-
-std::string StatText(const TCandidate& candidate) {
-    std::string text;
-    for (std::int32_t s : candidate.Stat)
-        text += s == sub ? 's' : s == backsub ? 'b' : 'n';
-    return text;
-}
-
-bool ParseStatText(const std::string& text, std::vector<std::int32_t>& stat) {
-    stat.clear();
-    for (char c : text) {
-        if (c == 's')
-            stat.push_back(sub);
-        else if (c == 'b')
-            stat.push_back(backsub);
-        else if (c == 'n')
-            stat.push_back(notsub);
-        else
-            return false;
-    }
-    return true;
-}
-
-bool IsPermutation(const std::vector<std::int32_t>& order, std::int32_t n) {
-    if (static_cast<std::int32_t>(order.size()) != n) return false;
-    std::vector<bool> used(static_cast<std::size_t>(n) + 1, false);
-    for (std::int32_t r : order) {
-        if (r < 1 || r > n || used[static_cast<std::size_t>(r)]) return false;
-        used[static_cast<std::size_t>(r)] = true;
-    }
-    return true;
-}
-
-TCandidate CandidateOf(const TSubInfo& records, std::int32_t n) {
-    if (n > MaxSubs) n = MaxSubs;
-    TCandidate c;
-    for (std::int32_t i = 1; i <= n; ++i) {
-        c.Stat.push_back(records[static_cast<std::size_t>(i)].SubStat);
-        c.Order.push_back(i);
-    }
-    c.Change = "original initial.sti";
-    return c;
-}
-
-void ApplyCandidate(const TCandidate& candidate, TSubInfo& records, TSubOrder& order) {
-    ResetOrder(order);
-    const std::int32_t n = candidate.Count() > MaxSubs ? MaxSubs : candidate.Count();
-    for (std::int32_t i = 1; i <= n; ++i) {
-        records[static_cast<std::size_t>(i)].SubStat = candidate.Stat[static_cast<std::size_t>(i - 1)];
-        order[static_cast<std::size_t>(i)] = candidate.Order[static_cast<std::size_t>(i - 1)];
-    }
+std::string StrategyName(TStrategy strategy) {
+    return StrategyNames[static_cast<int>(strategy)];
 }
 
 TPolicy::TPolicy(TStrategy strategy, std::vector<TRecordFlags> records, std::uint32_t seed,
@@ -155,14 +52,17 @@ bool TPolicy::CanChange() const {
 
 std::string TPolicy::SeenKey(const TCandidate& candidate) const {
     if (Structure) {
-        std::string key = Trace.Ready() ? Trace.Key(candidate.Stat, candidate.Order)
-                                        : Structure->EliminationKey(candidate.Stat, candidate.Order);
+        std::string key = Trace.Ready()
+                              ? Trace.Key(candidate.Stat, candidate.Order)
+                              : Structure->EliminationKey(candidate.Stat, candidate.Order);
         if (!key.empty()) return key;
     }
     return CondensationKey(candidate);
 }
 
-void TPolicy::MarkSeen(const TCandidate& candidate) { Seen.insert(SeenKey(candidate)); }
+void TPolicy::MarkSeen(const TCandidate& candidate) {
+    Seen.insert(SeenKey(candidate));
+}
 
 bool TPolicy::IsSeen(const TCandidate& candidate) const {
     return Seen.count(SeenKey(candidate)) != 0;
@@ -173,8 +73,9 @@ void TPolicy::StartSweep() {
     TRandom random(State.Random);
     State.SweepLeft = Alterable;
     for (std::size_t k = State.SweepLeft.size(); k > 1; --k)
-        std::swap(State.SweepLeft[k - 1],
-                  State.SweepLeft[static_cast<std::size_t>(random.Below(static_cast<std::int32_t>(k)))]);
+        std::swap(
+            State.SweepLeft[k - 1],
+            State.SweepLeft[static_cast<std::size_t>(random.Below(static_cast<std::int32_t>(k)))]);
     State.Random = random.GetSeed();
     State.SweepStarted = true;
     State.SweepGained = false;
@@ -269,8 +170,8 @@ bool TPolicy::Apply(TMove move, TCandidate& c) {
         break;
     }
     case TMove::RandomToggle: {
-        const std::int32_t r =
-            Alterable[static_cast<std::size_t>(random.Below(static_cast<std::int32_t>(Alterable.size())))];
+        const std::int32_t r = Alterable[static_cast<std::size_t>(
+            random.Below(static_cast<std::int32_t>(Alterable.size())))];
         ToggleRecord(c, r, Records[static_cast<std::size_t>(r - 1)]);
         break;
     }
@@ -401,7 +302,8 @@ bool TPolicy::Fresh(const TCandidate& candidate) {
 bool TPolicy::Next(const TCandidate& best, TCandidate& next) {
     Pending = false;
     if (!CanChange()) return false;
-    if (Structure && !Trace.IsOf(best.Stat, best.Order)) Trace.Reset(*Structure, best.Stat, best.Order);
+    if (Structure && !Trace.IsOf(best.Stat, best.Order))
+        Trace.Reset(*Structure, best.Stat, best.Order);
     if (Scan.Stat != best.Stat || Scan.Order != best.Order) Scan = {best.Stat, best.Order};
     while (!State.Replays.empty()) {
         const TMoveSpec move = State.Replays.front();
@@ -409,6 +311,8 @@ bool TPolicy::Next(const TCandidate& best, TCandidate& next) {
         next = best;
         if (Replay(move, next) && Fresh(next)) return true;
     }
+    if (Guide && Strategy == TStrategy::AlterPair && Guide->Ready())
+        return NextByEstimate(best, next);
     for (int draw = 0; draw < MaxDraws && !Scan.DrawsFailed; ++draw) {
         ++State.Proposals;
         next = best;
@@ -422,6 +326,70 @@ bool TPolicy::Next(const TCandidate& best, TCandidate& next) {
     // from this best: they would mostly find what has been timed once more.
     Scan.DrawsFailed = true;
     return NextUntimedNeighbour(best, next);
+}
+
+bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
+    AtOptimum = false;
+    // The untimed neighbours: every toggle and as many exchanges as there are records, drawn.
+    // When all of them have been timed, the best's whole neighbourhood is looked at; beyond
+    // it, with a limit given, candidates two moves away.
+    TRandom random(State.Random);
+    const auto n = best.Count();
+    std::vector<TCandidate> pool;
+    auto exchange = [&](TCandidate& c) {
+        const std::int32_t a = random.Below(n), b = random.Below(n);
+        if (a == b) return false;
+        std::swap(c.Order[static_cast<std::size_t>(a)], c.Order[static_cast<std::size_t>(b)]);
+        c.Move = {TMoveKind::Order, c.Order[static_cast<std::size_t>(a)],
+                  c.Order[static_cast<std::size_t>(b)]};
+        c.Change = ExchangeText(c.Move.A, c.Move.B);
+        return true;
+    };
+    auto toggle = [&](TCandidate& c) {
+        const std::int32_t r = Alterable[static_cast<std::size_t>(
+            random.Below(static_cast<std::int32_t>(Alterable.size())))];
+        return ToggleRecord(c, r, Records[static_cast<std::size_t>(r - 1)]);
+    };
+    for (std::int32_t r : Alterable) {
+        TCandidate c = best;
+        if (ToggleRecord(c, r, Records[static_cast<std::size_t>(r - 1)]) && !IsSeen(c))
+            pool.push_back(std::move(c));
+    }
+    for (std::int32_t k = 0; k < n && n >= 2; ++k) {
+        TCandidate c = best;
+        if (exchange(c) && !IsSeen(c)) pool.push_back(std::move(c));
+    }
+    if (pool.empty()) {
+        // A look at the neighbours cut short by its slice of time is taken up again with the
+        // same draws, so that the jobs do not depend on how fast it looked.
+        const std::uint32_t drawn = State.Random;
+        State.Random = random.GetSeed();
+        if (NextUntimedNeighbour(best, next)) return true;
+        if (Pending) State.Random = drawn;
+        if (!BeyondOptimum || !NeighbourhoodCovered) return false;
+        AtOptimum = true;
+        random.SetSeed(State.Random);
+        for (std::int32_t k = 0; k < 4 * n; ++k) {
+            TCandidate c = best;
+            const bool first = Alterable.empty() || random.Below(3) == 0 ? exchange(c) : toggle(c);
+            const std::string change = c.Change;
+            const bool second = Alterable.empty() || random.Below(3) == 0 ? exchange(c) : toggle(c);
+            c.Change = change + "; " + c.Change;
+            c.Move = {};
+            if (first && second && !IsSeen(c)) pool.push_back(std::move(c));
+        }
+    }
+    if (pool.empty()) {
+        State.Random = random.GetSeed();
+        NeighbourhoodCovered = true;
+        return false;
+    }
+    const std::size_t pick = Guide->Choose(best, pool, random);
+    State.Random = random.GetSeed();
+    ++State.Proposals;
+    next = std::move(pool[pick]);
+    Fresh(next);
+    return true;
 }
 
 bool TPolicy::NextUntimedNeighbour(const TCandidate& best, TCandidate& next) {

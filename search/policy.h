@@ -6,10 +6,13 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "base/prng.h"
+#include "search/candidate.h"
+#include "search/guide.h"
 #include "search/structure.h"
 #include "sti/subrecord.h"
 
@@ -20,52 +23,6 @@ enum class TStrategy { AlterPair, AlterShuffle, Alter, Pair, Shuffle, Sweep };
 // The names of --strategy: "alter-pair", "alter-shuffle", "alter", "pair", "shuffle", "sweep".
 bool ParseStrategy(const std::string& name, TStrategy& strategy);
 std::string StrategyName(TStrategy strategy);
-
-// The kind of change that made a candidate from the best.
-enum class TMoveKind { None, Toggle, Order };
-
-// One change to a condensation, kept so that it can be made again on another one: record A
-// set to status B, or records A and B exchanged in the order. A shuffle (an order move with
-// no records) cannot be made again.
-struct TMoveSpec {
-    TMoveKind Kind = TMoveKind::None;
-    std::int32_t A = 0;
-    std::int32_t B = 0;
-    bool Replayed = false; // made again already: not a third time
-
-    bool operator==(const TMoveSpec&) const = default;
-};
-
-// A condensation: the status of each record and the order in which the records are written.
-struct TCandidate {
-    std::vector<std::int32_t> Stat;  // Stat[i - 1]: sub, backsub or notsub of record i
-    std::vector<std::int32_t> Order; // a permutation of 1..n
-    std::string Change;              // how it was made from the best
-    TMoveSpec Move;                  // that change, where it can be made again
-
-    std::int32_t Count() const { return static_cast<std::int32_t>(Stat.size()); }
-};
-
-// What the suite is asked to do: the condensed records in the order written, each with its
-// kind. Two candidates with the same key are the same job.
-std::string CondensationKey(const TCandidate& candidate);
-
-// The statuses as one letter per record ('s', 'b', 'n'); ParseStatText is false for a text
-// of another length or with another letter.
-std::string StatText(const TCandidate& candidate);
-bool ParseStatText(const std::string& text, std::vector<std::int32_t>& stat);
-// True when order is a permutation of 1..n.
-bool IsPermutation(const std::vector<std::int32_t>& order, std::int32_t n);
-
-// The candidate of records 1..n as read from a file, in the natural order.
-TCandidate CandidateOf(const TSubInfo& records, std::int32_t n);
-// Records and order of a candidate, for writing it: base gives the names and comments.
-void ApplyCandidate(const TCandidate& candidate, TSubInfo& records, TSubOrder& order);
-
-struct TRecordFlags {
-    bool MustSee = false;
-    bool MustSub = false;
-};
 
 // Everything the policy needs to continue its stream after a resume.
 struct TPolicyState {
@@ -95,9 +52,9 @@ struct TPolicyState {
 
 // How a job ended, as the policy learns from it.
 struct TLesson {
-    bool Timed = false; // it ended with a time: not failed, capped or ended
-    double Change = 0;  // its time against the best it was made from: -0.02 is 2 % faster
-    bool Stale = false; // the best had moved on while it ran
+    bool Timed = false;    // it ended with a time: not failed, capped or ended
+    double Change = 0;     // its time against the best it was made from: -0.02 is 2 % faster
+    bool Stale = false;    // the best had moved on while it ran
     bool Accepted = false; // it is the new best (a sweep that gains goes round again)
 
     bool Better() const { return Timed && Change < 0; }
@@ -121,10 +78,27 @@ class TPolicy {
     // With the model's structure, condensations that make the same eliminations count as one
     // (an exchange of eliminations that do not touch each other is no change); without it,
     // those with the same key. Set before any candidate is counted.
+    // With it, the default strategy also tries the best's neighbours in the order of their
+    // estimated times (see TEstimator).
     void SetStructure(std::shared_ptr<const TModelStructure> structure) {
         Structure = std::move(structure);
+        if (Structure) Guide = std::make_unique<TGuide>(*Structure);
         Trace = {};
     }
+    // A job's time, for the estimates (every timed job, in the order they ended), and what
+    // its move did against the best when it ended (-0.02: 2 % faster); a candidate timed
+    // again tells nothing of its move (a NaN change).
+    void Observe(const TCandidate& candidate, double seconds, double change) {
+        if (Guide) Guide->Observe(candidate, seconds, change);
+    }
+    // The fit's estimate of a candidate's time (0: none), and how far its estimates miss.
+    double Estimate(const TCandidate& c) const { return Guide ? Guide->Estimate(c) : 0; }
+    double EstimateMiss() const { return Guide ? Guide->Miss() : 0; }
+    // When every neighbour of the best has been timed, go on with two moves at a time (the
+    // user gave a limit) rather than call the search complete.
+    bool BeyondOptimum = false;
+    // A key equal for candidates that count as the same job.
+    std::string Key(const TCandidate& candidate) const { return SeenKey(candidate); }
     // Counts a candidate as timed (the initial one, and those of a journal being resumed).
     void MarkSeen(const TCandidate& candidate);
     bool IsSeen(const TCandidate& candidate) const;
@@ -145,6 +119,9 @@ class TPolicy {
     // False when Next last gave up at that bound rather than after looking at every
     // candidate one move from the best.
     bool NeighbourhoodCovered = true;
+    // True when Next last found every candidate one move from the best timed, and so went
+    // two moves away: a near miss among them is then worth timing again.
+    bool AtOptimum = false;
     // Next gave up its turn with neighbours still to look at (see Next).
     bool Pending = false;
     // The longest Next looks at neighbours in one call, so that its caller can watch the
@@ -159,6 +136,7 @@ class TPolicy {
     bool Fresh(const TCandidate& candidate);
     std::string SeenKey(const TCandidate& candidate) const;
     bool NextUntimedNeighbour(const TCandidate& best, TCandidate& next);
+    bool NextByEstimate(const TCandidate& best, TCandidate& next);
     // The condensed records an exchange moved: its two and those between them.
     std::vector<std::int32_t> CondensedMoved(const TCandidate& candidate) const;
     bool MovesOnlyOrderFree(const TCandidate& candidate) const;
@@ -171,6 +149,7 @@ class TPolicy {
     bool NoRepeats;
     std::unordered_set<std::string> Seen;
     std::shared_ptr<const TModelStructure> Structure;
+    std::unique_ptr<TGuide> Guide; // with the structure: the choice by estimate
     // The best's eliminations, from which its neighbours' keys are worked out.
     TEliminationTrace Trace;
     // How far the candidates one move from a best have been looked at: once draws from it
@@ -178,7 +157,7 @@ class TPolicy {
     struct TScan {
         std::vector<std::int32_t> Stat, Order; // the best
         bool DrawsFailed = false;
-        std::size_t Toggle = 0; // next index into Alterable
+        std::size_t Toggle = 0;   // next index into Alterable
         std::size_t A = 0, B = 1; // next exchange of places A < B
         std::int64_t Looked = 0;
     };

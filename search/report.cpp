@@ -264,14 +264,17 @@ bool AnalyseSearch(const TJournalContents& journal, const std::string& folder,
         v.Median = Median(times);
         v.Spread = *std::max_element(times.begin(), times.end()) -
                    *std::min_element(times.begin(), times.end());
-        v.Chosen = job == a.VerifiedJob;
         for (const TJournalEntry& e : entries)
             if (e.Job == job && e.VerifyOf < 0) v.First = e.Seconds;
         a.Verified.push_back(v);
     }
 
     // What the kept condensation changed: the verified one where --verify chose, else the best.
-    a.KeptJob = a.VerifiedJob >= 0 ? a.VerifiedJob : a.BestJob;
+    const std::int64_t judged = entries.empty() ? -1 : entries.back().Best;
+    a.KeptJob = a.VerifiedJob >= 0 ? a.VerifiedJob : judged >= 0 ? judged : a.BestJob;
+    if (!entries.empty()) a.Noise = entries.back().Noise;
+    for (TVerifyTimes& v : a.Verified)
+        v.Chosen = v.Job == a.KeptJob;
     const TCandidate* kept = nullptr;
     for (const TJournalEntry& e : entries)
         if (e.Job == a.KeptJob && e.VerifyOf < 0) kept = &e.Candidate;

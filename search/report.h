@@ -83,7 +83,10 @@ struct TSearchAnalysis {
     double VerifiedMedian = 0;
     std::string Ended; // the journal's word for how the last run ended; empty: unknown
 
-    std::int64_t KeptJob = -1; // the condensation kept as optimal.sti: verified, else best
+    // The condensation kept as optimal.sti: verified, else the best as the search judged it
+    // (by the mean of its timings, where it timed near ties again), else the fastest job.
+    std::int64_t KeptJob = -1;
+    double Noise = -1; // the timings' noise as the search measured it; -1: not measured
     std::vector<TStatusChange> StatusChanges;
     std::vector<TPlaceChange> PlaceChanges;
     std::vector<std::string> KeptStatements; // as optimal.cnd has them

@@ -153,8 +153,9 @@ void Changes(TPage& p, const TSearchAnalysis& a) {
         return;
     }
     p.Add("<p class=\"lead\">optimal.sti holds Job" + std::to_string(a.KeptJob) +
-          (a.VerifiedJob >= 0 ? " (the best median of <code>--verify</code>)"
-                              : " (the fastest job)") +
+          (a.VerifiedJob >= 0       ? " (the best median of <code>--verify</code>)"
+           : a.KeptJob == a.BestJob ? " (the fastest job)"
+                                    : " (the best by the mean of its timings)") +
           ", against initial.sti.</p>\n");
     p.Add("<h3>Statuses</h3>\n");
     if (a.StatusChanges.empty()) {
@@ -237,6 +238,17 @@ void Matters(TPage& p, const TSearchAnalysis& a) {
 
 void Sure(TPage& p, const TSearchAnalysis& a) {
     p.Add("<h2 id=\"sure\">How sure</h2>\n");
+    if (a.Noise >= 0) {
+        std::string kept;
+        for (const TVerifyTimes& v : a.Verified)
+            if (v.Chosen)
+                kept = " Job" + std::to_string(v.Job) + ", kept, was timed " +
+                       std::to_string(v.Times.size() + 1) + " times in all.";
+        p.Add("<p>The search timed near ties again before it built on them, and measured from "
+              "those repeats that times of the same condensation vary by about " +
+              FormatFixed(100 * a.Noise, 1) +
+              " %; a new best had to gain clearly more than that to count." + kept + "</p>\n");
+    }
     if (a.Verified.empty()) {
         p.Add("<p><code>--verify</code> was not used: each condensation was timed once.</p>\n");
     } else {

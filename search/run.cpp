@@ -26,6 +26,8 @@ std::vector<TRecordFlags> FlagsOf(const TSubInfo& records, std::int32_t n) {
     return flags;
 }
 
+const char* const RetimeText = "time again Job";
+
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     const std::size_t m = v.size() / 2;
@@ -53,6 +55,7 @@ TSearchRun::TSearchRun(const TSearchOptions& options, const TSubInfo& records, s
       JournalPath(std::move(journalPath)), Evaluator(evaluator),
       ThePolicy(options.Strategy, FlagsOf(records, n), options.Seed, options.NoRepeats) {
     Slots.resize(static_cast<std::size_t>(Evaluator.Workers()));
+    ThePolicy.BeyondOptimum = options.MaxJobs > 0 || options.MaxHours > 0;
     BestCandidate = CandidateOf(records, RecordCount);
     ThePolicy.SliceSeconds = options.ProposeSlice;
 }
@@ -69,20 +72,26 @@ bool TSearchRun::Resume(const TJournalContents& journal, std::string& reason) {
         reason = "the substitutions of initial.sti are not those the journal was started with";
         return false;
     }
+    // The journal is weighed again as it was when its jobs ended, so that the best, the
+    // noise, the estimates and a near tie still to be timed again are as they were.
+    Resuming = true;
     for (const TJournalEntry& e : journal.Entries) {
         All.push_back(e);
-        if (e.Status == TJobStatus::Verify || e.VerifyOf >= 0) continue;
+        const bool retime = e.VerifyOf >= 0 && e.Candidate.Change.rfind(RetimeText, 0) == 0;
+        if ((e.Status == TJobStatus::Verify || e.VerifyOf >= 0) && !retime) continue;
         ++Done;
+        if (retime) {
+            Retimes.clear();
+            WeighRetime(e);
+            continue;
+        }
         ThePolicy.MarkSeen(e.Candidate);
         if (e.Status != TJobStatus::Ok) continue;
         if (e.Job == 0) InitialSeconds = e.Seconds;
-        if (BestJobNumber < 0 || e.Seconds < BestSeconds) {
-            BestJobNumber = e.Job;
-            BestSeconds = e.Seconds;
-            BestWall = e.Wall;
-            BestCandidate = e.Candidate;
-        }
+        ThePolicy.Observe(e.Candidate, e.Seconds, ChangeAgainstBest(e.Seconds));
+        if (Weigh(e)) MakeBest(e.Job, e.Candidate, e.Wall, false);
     }
+    Resuming = false;
     HeaderWritten = true;
     if (!journal.Entries.empty()) {
         NextJob = journal.Entries.back().NextJob;
@@ -112,8 +121,123 @@ TSearchProgress TSearchRun::Progress() const {
     return p;
 }
 
+void TSearchRun::MakeBest(std::int64_t job, const TCandidate& candidate, double wall, bool save) {
+    BestJobNumber = job;
+    BestCandidate = candidate;
+    BestSeconds = Accept.Seconds(ThePolicy.Key(candidate));
+    BestWall = wall;
+    ContestJob = -1;
+    Retimes.clear();
+    if (save && job != 0) SaveOptimal(candidate);
+}
+
+void TSearchRun::QueueRetime(TVerdict verdict) {
+    const bool best = verdict == TVerdict::TimeBestAgain;
+    TCandidate c = best ? BestCandidate : ContestCandidate;
+    const std::int64_t job = best ? BestJobNumber : ContestJob;
+    c.Change = RetimeText + std::to_string(job);
+    Retimes.assign(1, {job, c});
+}
+
+std::string TSearchRun::BestEvidence() const {
+    if (BestJobNumber < 0) return {};
+    const std::int32_t k = Accept.Timings(ThePolicy.Key(BestCandidate));
+    std::string text = "the best was timed " + std::to_string(k) + (k == 1 ? " time" : " times") +
+                       (k > 1 ? ", " + FormatFixed(BestSeconds, 2) + " secs on average" : "") +
+                       "; ";
+    const std::int64_t repeats = Accept.NoiseDegrees();
+    if (repeats == 0)
+        return text + "no condensation was timed twice, so how much times vary is not known";
+    return text + "times of the same condensation varied by about " +
+           FormatFixed(100 * Accept.Noise(), 1) + " % (from " + std::to_string(repeats) +
+           (repeats == 1 ? " repeat)" : " repeats)") +
+           ", and a new best had to gain more than that to count";
+}
+
+double TSearchRun::ChangeAgainstBest(double seconds) const {
+    return BestJobNumber >= 0 && BestSeconds > 0 ? (seconds - BestSeconds) / BestSeconds : 0;
+}
+
+void TSearchRun::QueueNearMiss() {
+    // Under noise a neighbour whose one timing was unlucky is lost to a search that never
+    // times a condensation twice: at the optimum, the one nearest the best (not clearly
+    // behind it, timed fewer than the most times) is timed again.
+    if (!Accept.NoiseMeasured() || Accept.Noise() <= 0 || !Retimes.empty() || ContestJob >= 0)
+        return;
+    const std::string best = ThePolicy.Key(BestCandidate);
+    double nearest = TAcceptance::Widths;
+    const TJournalEntry* chosen = nullptr;
+    for (const auto& [key, where] : Timed) {
+        if (key == best || Accept.Timings(key) >= TAcceptance::MaxTimings) continue;
+        const double behind = Accept.Behind(key, best);
+        if (behind < nearest) {
+            nearest = behind;
+            chosen = &All[where.second];
+        }
+    }
+    if (!chosen) return;
+    TCandidate c = chosen->Candidate;
+    c.Change = RetimeText + std::to_string(chosen->Job);
+    Retimes.assign(1, {chosen->Job, c});
+}
+
+TGainEstimate TSearchRun::Pooled(const TCandidate& challenger) const {
+    // The fit's miss holds the timings' noise as well; what is left is its own. It is never
+    // taken to be less than a quarter of the noise, so that the timings always count.
+    const double miss = ThePolicy.EstimateMiss();
+    const double c = ThePolicy.Estimate(challenger), b = ThePolicy.Estimate(BestCandidate);
+    if (miss <= 0 || c <= 0 || b <= 0) return {};
+    const double noise = Accept.Noise();
+    const double own = std::max(miss * miss - noise * noise, noise * noise / 16);
+    return {std::log(b / c), std::sqrt(own)};
+}
+
+bool TSearchRun::Weigh(const TJournalEntry& e) {
+    const std::string key = ThePolicy.Key(e.Candidate);
+    Accept.Add(key, e.Seconds);
+    // A journal being resumed holds the entry already; a job just ended is added after.
+    const bool held = !All.empty() && All.back().Job == e.Job;
+    Timed.emplace(key, std::pair(e.Job, held ? All.size() - 1 : All.size()));
+    if (BestJobNumber < 0) return true;
+    const TVerdict verdict = Accept.Judge(key, ThePolicy.Key(BestCandidate), Pooled(e.Candidate));
+    if (verdict == TVerdict::Better) return true;
+    if (verdict != TVerdict::Worse && ContestJob < 0) {
+        ContestJob = e.Job;
+        ContestCandidate = e.Candidate;
+        ContestWall = e.Wall;
+        QueueRetime(verdict);
+    }
+    return false;
+}
+
+void TSearchRun::WeighRetime(const TJournalEntry& e) {
+    if (e.Status != TJobStatus::Verify) {
+        ContestJob = -1; // the tie stays unsettled: the best stays
+        return;
+    }
+    if (ContestJob < 0 && e.VerifyOf != BestJobNumber) {
+        // A near miss timed again at the optimum contends as a near tie does.
+        ContestJob = e.VerifyOf;
+        ContestCandidate = e.Candidate;
+        ContestWall = e.Wall;
+    }
+    Accept.Add(ThePolicy.Key(e.Candidate), e.Seconds);
+    ThePolicy.Observe(e.Candidate, e.Seconds, std::nan(""));
+    BestSeconds = Accept.Seconds(ThePolicy.Key(BestCandidate));
+    if (ContestJob < 0) return;
+    const TVerdict verdict = Accept.Judge(ThePolicy.Key(ContestCandidate),
+                                          ThePolicy.Key(BestCandidate), Pooled(ContestCandidate));
+    if (verdict == TVerdict::Better)
+        MakeBest(ContestJob, ContestCandidate, ContestWall, !Resuming);
+    else if (verdict == TVerdict::Worse)
+        ContestJob = -1;
+    else
+        QueueRetime(verdict);
+}
+
 void TSearchRun::StartJob(std::int32_t w, const TCandidate& candidate, std::int64_t verifyOf) {
     TRunning& slot = Slots[static_cast<std::size_t>(w)];
+    slot.Retime = candidate.Change.rfind(RetimeText, 0) == 0;
     slot.Job = NextJob++;
     slot.VerifyOf = verifyOf;
     slot.Candidate = candidate;
@@ -154,11 +278,21 @@ void TSearchRun::Finished(std::int32_t w, const TJobOutcome& outcome) {
     e.NextJob = NextJob;
     e.At = Clock ? Clock() : std::string();
 
-    if (e.VerifyOf < 0) {
+    if (slot.Retime) {
+        ++Done;
+        ++DoneThisRun;
+        WeighRetime(e);
+        if (e.Status == TJobStatus::Failed && Options.PauseOnFailure) {
+            Paused = true;
+            Stopping = true;
+            FailureReason = e.Reason;
+        }
+    } else if (e.VerifyOf < 0) {
         ++Done;
         ++DoneThisRun;
         const bool ok = e.Status == TJobStatus::Ok;
-        const bool improved = ok && (BestJobNumber < 0 || e.Seconds < BestSeconds);
+        if (ok) ThePolicy.Observe(e.Candidate, e.Seconds, ChangeAgainstBest(e.Seconds));
+        const bool improved = ok && Weigh(e);
         TLesson lesson;
         lesson.Timed = ok;
         const double base = slot.BaseSeconds;
@@ -168,11 +302,7 @@ void TSearchRun::Finished(std::int32_t w, const TJobOutcome& outcome) {
         ThePolicy.Learn(slot.Candidate, lesson, BestCandidate);
         if (improved) {
             if (e.Job == 0) InitialSeconds = e.Seconds;
-            BestJobNumber = e.Job;
-            BestSeconds = e.Seconds;
-            BestWall = e.Wall;
-            BestCandidate = e.Candidate;
-            if (e.Job != 0) SaveOptimal(e.Candidate);
+            MakeBest(e.Job, e.Candidate, e.Wall, true);
         } else if (e.Status == TJobStatus::Failed &&
                    (Options.PauseOnFailure || (e.Job == 0 && !Resumed))) {
             // The initial condensation is the search's baseline: without its time there is
@@ -184,6 +314,8 @@ void TSearchRun::Finished(std::int32_t w, const TJobOutcome& outcome) {
     }
     // The policy's state after what this job taught it: a resumed search goes on from there.
     e.State = ThePolicy.State;
+    e.Best = BestJobNumber;
+    e.Noise = Accept.NoiseMeasured() ? std::round(Accept.Noise() * 1e5) / 1e5 : -1;
     All.push_back(e);
     AppendJournalLine(JournalPath, EntryLine(e));
     if (OnJob) OnJob(e, Progress());
@@ -224,8 +356,17 @@ bool TSearchRun::Loop(bool verifying) {
                 if (Options.MaxJobs > 0 && Done + running >= Options.MaxJobs) break;
                 if (Options.MaxHours > 0 && (NowSeconds() - StartedAt) / 3600.0 >= Options.MaxHours)
                     break;
+                if (!Retimes.empty()) {
+                    const auto retime = Retimes.front();
+                    Retimes.clear();
+                    StartJob(w, retime.second, retime.first);
+                    ++running;
+                    continue;
+                }
                 TCandidate next;
-                if (!ThePolicy.Next(BestCandidate, next)) {
+                const bool got = ThePolicy.Next(BestCandidate, next);
+                if (ThePolicy.AtOptimum) QueueNearMiss();
+                if (!got) {
                     // Jobs still running may yet move the best; only then is it the end.
                     pending = ThePolicy.Pending;
                     if (running == 0 && !pending) Exhausted = true;

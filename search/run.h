@@ -4,10 +4,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "search/acceptance.h"
 #include "search/evaluator.h"
 #include "search/journal.h"
 #include "search/policy.h"
@@ -71,6 +73,12 @@ class TSearchRun {
     void SetModelStructure(std::shared_ptr<const TModelStructure> structure) {
         ThePolicy.SetStructure(std::move(structure));
     }
+    // What the timings say about the best: how often it was timed, and the noise measured.
+    const TAcceptance& Acceptance() const { return Accept; }
+    // The same in a modeller's words, for the end of a search.
+    std::string BestEvidence() const;
+    // What the fit pooled from every job says of a challenger against the best.
+    TGainEstimate Pooled(const TCandidate& challenger) const;
     std::string FailureReason;  // of the failure that paused the run
     std::int64_t Verified = -1; // the job chosen by --verify
     double VerifiedMedian = 0;
@@ -81,6 +89,14 @@ class TSearchRun {
     void SaveOptimal(const TCandidate& candidate);
     TSearchProgress Progress() const;
     void VerifyBest();
+    // A timed candidate against the best: true when it is the new best; a near tie is timed
+    // again first (a retime is queued).
+    bool Weigh(const TJournalEntry& e);
+    double ChangeAgainstBest(double seconds) const;
+    void WeighRetime(const TJournalEntry& e);
+    void MakeBest(std::int64_t job, const TCandidate& candidate, double wall, bool save);
+    void QueueRetime(TVerdict verdict);
+    void QueueNearMiss();
     bool Loop(bool verifying);
 
     TSearchOptions Options;
@@ -98,6 +114,7 @@ class TSearchRun {
         TCandidate Candidate;
         std::int64_t BaseJob = -1; // the best when it started, which it was made from
         double BaseSeconds = 0;
+        bool Retime = false; // a candidate timed again to settle a near tie
     };
     std::vector<TRunning> Slots;
     std::vector<TJournalEntry> All;
@@ -110,6 +127,7 @@ class TSearchRun {
     double BestWall = 0;
     double InitialSeconds = 0;
     bool Resumed = false;
+    bool Resuming = false; // weighing a journal's jobs again: optimal.sti is not written
     bool HeaderWritten = false;
     bool Stopping = false;
     bool Ending = false;
@@ -117,6 +135,13 @@ class TSearchRun {
     bool Exhausted = false;
     double StartedAt = 0;
     std::vector<std::pair<std::int64_t, TCandidate>> VerifyQueue;
+    TAcceptance Accept;
+    std::int64_t ContestJob = -1; // a near tie being timed again, and its candidate
+    TCandidate ContestCandidate;
+    double ContestWall = 0;
+    std::vector<std::pair<std::int64_t, TCandidate>> Retimes; // at most one
+    // Each condensation timed, by its key: its first job and that job's entry in All.
+    std::map<std::string, std::pair<std::int64_t, std::size_t>> Timed;
 };
 
 // The header that a journal of this folder and these records starts with.

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <thread>
@@ -96,7 +97,8 @@ class TFakeEvaluator final : public TEvaluator {
             if (Ended[w]) {
                 o.Status = TJobStatus::Failed;
             } else {
-                o.Seconds = 10.0 - 0.01 * Finished++;
+                // Each job 10 % faster than the last: beyond any noise the search assumes.
+                o.Seconds = 10.0 * std::pow(0.9, Finished++);
             }
             return static_cast<std::int32_t>(w);
         }

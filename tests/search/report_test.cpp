@@ -131,6 +131,33 @@ TEST(SearchReport, AnalysisMeasuresEffectsChangesAndFailures) {
     EXPECT_EQ(a.FailedJobs.size(), 3u);
 }
 
+// Without --verify, the condensation kept is the best as the search judged it by the mean of
+// its timings (its journal lines say which), not the job that happened to time fastest.
+TEST(SearchReport, TheJudgedBestIsKeptAndItsNoiseShown) {
+    TJournalContents j = HandMadeJournal();
+    j.Verdicts.clear();
+    j.Entries.resize(9); // Job8 (81 s) is the fastest
+    j.Entries.push_back(Job(9, TJobStatus::Verify, 84, "nsbs", {1, 2, 3, 4}, "", 1));
+    for (auto& e : j.Entries) {
+        e.Best = e.Job < 1 ? 0 : 1;
+        e.Noise = e.Job < 9 ? -1 : 0.025;
+    }
+    TJournalContents read;
+    std::string reason;
+    std::string text = HeaderLine(j.Header);
+    for (const auto& e : j.Entries)
+        text += EntryLine(e);
+    ASSERT_TRUE(ParseJournal(text, read, reason)) << reason;
+    TSearchAnalysis a;
+    ASSERT_TRUE(AnalyseSearch(read, "/jobs/trade", FourRecords(), "trade.ksx", a, reason))
+        << reason;
+    EXPECT_EQ(a.BestJob, 8);
+    EXPECT_EQ(a.KeptJob, 1);
+    EXPECT_DOUBLE_EQ(a.Noise, 0.025);
+    ASSERT_EQ(a.Verified.size(), 1u);
+    EXPECT_TRUE(a.Verified[0].Chosen);
+}
+
 TEST(SearchReport, JournalsThatDoNotFitAreRefused) {
     auto otherRecords = FourRecords();
     otherRecords[3].EqName = "E_x";

@@ -1,0 +1,83 @@
+#include "search/acceptance.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace pelvarn::search {
+
+void TAcceptance::Add(const std::string& key, double seconds) {
+    if (!(seconds > 0) || !std::isfinite(seconds)) return;
+    TGroup& g = Groups[key];
+    // Welford's update of the group's spread, folded into the pooled one.
+    const double x = std::log(seconds);
+    if (!g.Logs.empty()) {
+        double mean = 0;
+        for (double v : g.Logs)
+            mean += v;
+        mean /= static_cast<double>(g.Logs.size());
+        const double k = static_cast<double>(g.Logs.size());
+        SquaredSpread += (x - mean) * (x - mean) * k / (k + 1);
+        ++Degrees;
+    }
+    g.Logs.push_back(x);
+}
+
+double TAcceptance::Noise() const {
+    const double measured =
+        Degrees > 0 ? std::sqrt(SquaredSpread / static_cast<double>(Degrees)) : 0;
+    return NoiseMeasured() ? measured : std::max(measured, PriorNoise);
+}
+
+std::int32_t TAcceptance::Timings(const std::string& key) const {
+    const auto it = Groups.find(key);
+    return it == Groups.end() ? 0 : static_cast<std::int32_t>(it->second.Logs.size());
+}
+
+double TAcceptance::Mean(const TGroup& g) const {
+    double sum = 0;
+    for (double v : g.Logs)
+        sum += v;
+    return sum / static_cast<double>(g.Logs.size());
+}
+
+double TAcceptance::Seconds(const std::string& key) const {
+    const auto it = Groups.find(key);
+    return it == Groups.end() ? 0 : std::exp(Mean(it->second));
+}
+
+TVerdict TAcceptance::Judge(const std::string& challenger, const std::string& best,
+                            TGainEstimate estimate) const {
+    const auto c = Groups.find(challenger);
+    const auto b = Groups.find(best);
+    if (c == Groups.end()) return TVerdict::Worse;
+    if (b == Groups.end()) return TVerdict::Better;
+    double gain = Mean(b->second) - Mean(c->second);
+    const double noise = Noise();
+    auto weight = [](const TGroup& g) { return 1.0 / static_cast<double>(g.Logs.size()); };
+    double error = noise * std::sqrt(weight(c->second) + weight(b->second));
+    if (estimate.Miss > 0 && error > 0) {
+        // Inverse-variance pooling of the two measures of the gain.
+        const double t = 1 / (error * error), e = 1 / (estimate.Miss * estimate.Miss);
+        gain = (gain * t + estimate.Gain * e) / (t + e);
+        error = 1 / std::sqrt(t + e);
+    }
+    if (gain <= 0) return TVerdict::Worse;
+    if (gain > Widths * error) return TVerdict::Better;
+    const auto kc = static_cast<std::int32_t>(c->second.Logs.size());
+    const auto kb = static_cast<std::int32_t>(b->second.Logs.size());
+    if (kc < MaxTimings) return TVerdict::TimeAgain;
+    if (kb < kc) return TVerdict::TimeBestAgain;
+    return TVerdict::Better;
+}
+
+double TAcceptance::Behind(const std::string& key, const std::string& best) const {
+    const auto c = Groups.find(key);
+    const auto b = Groups.find(best);
+    const double noise = Noise();
+    if (c == Groups.end() || b == Groups.end() || noise <= 0) return 1e300;
+    const double error = noise * std::sqrt(1.0 / static_cast<double>(c->second.Logs.size()) +
+                                           1.0 / static_cast<double>(b->second.Logs.size()));
+    return (Mean(c->second) - Mean(b->second)) / error;
+}
+
+} // namespace pelvarn::search

@@ -1,0 +1,70 @@
+// When a candidate counts as better than the best, under timings that vary from run to run.
+//
+// The noise is measured from jobs that must time alike: condensations timed more than once
+// (a challenger timed again, the best timed again, --verify). It is the pooled spread of the
+// logarithms of their times, so a noise of 0.03 is about 3 % of a job's time. Each
+// condensation's evidence is the mean of its timings' logarithms. A challenger's first timing
+// is the one that made it stand out, and so is lucky more often than not; the margin of a
+// few standard errors that a near tie must clear, once timed again, outweighs that luck.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace pelvarn::search {
+
+enum class TVerdict {
+    Better,       // better beyond the noise, or at the bound of timings with the better mean
+    Worse,        // not better
+    TimeAgain,    // a near tie: time the challenger again
+    TimeBestAgain // a near tie with the challenger timed more often: time the best again
+};
+
+// What an estimate pooled from many jobs says of a challenger against the best: the gain in
+// logarithms of the time (0.02: about 2 % faster) and how far the estimate may miss (the same
+// units). Without one (Miss 0) the timings alone decide.
+struct TGainEstimate {
+    double Gain = 0;
+    double Miss = 0;
+};
+
+class TAcceptance {
+  public:
+    // One timing of a condensation; key: equal for condensations that make the same eliminations.
+    void Add(const std::string& key, double seconds);
+    // The noise as a share of a job's time. Until two repeats have measured it, never less
+    // than PriorNoise: a search that has not yet seen its timings vary does not trust small
+    // gains. A repeat that timed exactly alike shows a timer that does not vary at all.
+    double Noise() const;
+    bool NoiseMeasured() const { return Degrees >= 2 || (Degrees == 1 && SquaredSpread == 0); }
+    std::int64_t NoiseDegrees() const { return Degrees; }
+    std::int32_t Timings(const std::string& key) const;
+    // The condensation's time as its evidence says (seconds); 0 when it was never timed.
+    double Seconds(const std::string& key) const;
+    // The challenger against the best; where an estimate is given, it counts as one more
+    // measure of the gain, weighed by how far it misses against how much the timings vary.
+    TVerdict Judge(const std::string& challenger, const std::string& best,
+                   TGainEstimate estimate = {}) const;
+    // How far a condensation's evidence lies behind the best's, in standard errors (below 0:
+    // ahead); a large number when either was never timed or there is no noise.
+    double Behind(const std::string& key, const std::string& best) const;
+
+    // A challenger is better beyond the noise when it gains more than Widths standard errors.
+    static constexpr double Widths = 2.0;
+    static constexpr double PriorNoise = 0.02;
+    // At most this many timings of a challenger; then the better mean decides.
+    static constexpr std::int32_t MaxTimings = 3;
+
+  private:
+    struct TGroup {
+        std::vector<double> Logs;
+    };
+    double Mean(const TGroup& g) const;
+    std::map<std::string, TGroup> Groups;
+    double SquaredSpread = 0; // summed over groups, of each group's logs about their mean
+    std::int64_t Degrees = 0;
+};
+
+} // namespace pelvarn::search

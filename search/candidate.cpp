@@ -1,0 +1,103 @@
+#include "search/candidate.h"
+
+namespace pelvarn::search {
+
+namespace {
+
+// The window's toggle on a bare status.
+bool Toggle(std::int32_t& stat, const TRecordFlags& flags) {
+    if (flags.MustSub) return false;
+    const std::int32_t included = flags.MustSee ? backsub : sub;
+    if (stat == included)
+        stat = notsub;
+    else if (stat == notsub)
+        stat = included;
+    return true;
+}
+
+} // namespace
+
+std::string ToggleText(const TCandidate& c, std::int32_t record) {
+    const std::int32_t s = c.Stat[static_cast<std::size_t>(record - 1)];
+    return "Toggle record " + std::to_string(record) + " to " +
+           (s >= 0 && s <= 2 ? SubStatName[static_cast<std::size_t>(s)] : std::to_string(s));
+}
+
+bool ToggleRecord(TCandidate& c, std::int32_t r, const TRecordFlags& flags) {
+    std::int32_t& stat = c.Stat[static_cast<std::size_t>(r - 1)];
+    if (!Toggle(stat, flags)) return false;
+    c.Change = ToggleText(c, r);
+    c.Move = {TMoveKind::Toggle, r, stat};
+    return true;
+}
+
+std::string ExchangeText(std::int32_t a, std::int32_t b) {
+    return "Exchange records " + std::to_string(a) + " and " + std::to_string(b);
+}
+
+std::string CondensationKey(const TCandidate& candidate) {
+    std::string key;
+    for (std::int32_t r : candidate.Order) {
+        if (r < 1 || r > candidate.Count()) continue;
+        const std::int32_t s = candidate.Stat[static_cast<std::size_t>(r - 1)];
+        if (s == notsub) continue;
+        key += std::to_string(r);
+        key += s == backsub ? 'b' : 's';
+    }
+    return key;
+}
+
+std::string StatText(const TCandidate& candidate) {
+    std::string text;
+    for (std::int32_t s : candidate.Stat)
+        text += s == sub ? 's' : s == backsub ? 'b' : 'n';
+    return text;
+}
+
+bool ParseStatText(const std::string& text, std::vector<std::int32_t>& stat) {
+    stat.clear();
+    for (char c : text) {
+        if (c == 's')
+            stat.push_back(sub);
+        else if (c == 'b')
+            stat.push_back(backsub);
+        else if (c == 'n')
+            stat.push_back(notsub);
+        else
+            return false;
+    }
+    return true;
+}
+
+bool IsPermutation(const std::vector<std::int32_t>& order, std::int32_t n) {
+    if (static_cast<std::int32_t>(order.size()) != n) return false;
+    std::vector<bool> used(static_cast<std::size_t>(n) + 1, false);
+    for (std::int32_t r : order) {
+        if (r < 1 || r > n || used[static_cast<std::size_t>(r)]) return false;
+        used[static_cast<std::size_t>(r)] = true;
+    }
+    return true;
+}
+
+TCandidate CandidateOf(const TSubInfo& records, std::int32_t n) {
+    if (n > MaxSubs) n = MaxSubs;
+    TCandidate c;
+    for (std::int32_t i = 1; i <= n; ++i) {
+        c.Stat.push_back(records[static_cast<std::size_t>(i)].SubStat);
+        c.Order.push_back(i);
+    }
+    c.Change = "original initial.sti";
+    return c;
+}
+
+void ApplyCandidate(const TCandidate& candidate, TSubInfo& records, TSubOrder& order) {
+    ResetOrder(order);
+    const std::int32_t n = candidate.Count() > MaxSubs ? MaxSubs : candidate.Count();
+    for (std::int32_t i = 1; i <= n; ++i) {
+        records[static_cast<std::size_t>(i)].SubStat =
+            candidate.Stat[static_cast<std::size_t>(i - 1)];
+        order[static_cast<std::size_t>(i)] = candidate.Order[static_cast<std::size_t>(i - 1)];
+    }
+}
+
+} // namespace pelvarn::search

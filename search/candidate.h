@@ -1,0 +1,79 @@
+// A candidate condensation: the status of each record and the order they are written in,
+// its text forms, and the two moves that make one candidate from another.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "sti/subrecord.h"
+
+namespace pelvarn::search {
+
+// The kind of change that made a candidate from the best.
+enum class TMoveKind { None, Toggle, Order };
+
+// One change to a condensation, kept so that it can be made again on another one: record A
+// set to status B, or records A and B exchanged in the order. A shuffle (an order move with
+// no records) cannot be made again.
+struct TMoveSpec {
+    TMoveKind Kind = TMoveKind::None;
+    std::int32_t A = 0;
+    std::int32_t B = 0;
+    bool Replayed = false; // made again already: not a third time
+
+    bool operator==(const TMoveSpec&) const = default;
+};
+
+// A condensation: the status of each record and the order in which the records are written.
+struct TCandidate {
+    std::vector<std::int32_t> Stat;  // Stat[i - 1]: sub, backsub or notsub of record i
+    std::vector<std::int32_t> Order; // a permutation of 1..n
+    std::string Change;              // how it was made from the best
+    TMoveSpec Move;                  // that change, where it can be made again
+
+    std::int32_t Count() const { return static_cast<std::int32_t>(Stat.size()); }
+};
+
+// What the suite is asked to do: the condensed records in the order written, each with its
+// kind. Two candidates with the same key are the same job.
+std::string CondensationKey(const TCandidate& candidate);
+
+// The statuses as one letter per record ('s', 'b', 'n'); ParseStatText is false for a text
+// of another length or with another letter.
+std::string StatText(const TCandidate& candidate);
+bool ParseStatText(const std::string& text, std::vector<std::int32_t>& stat);
+// True when order is a permutation of 1..n.
+bool IsPermutation(const std::vector<std::int32_t>& order, std::int32_t n);
+
+// The candidate of records 1..n as read from a file, in the natural order.
+TCandidate CandidateOf(const TSubInfo& records, std::int32_t n);
+// Records and order of a candidate, for writing it: base gives the names and comments.
+void ApplyCandidate(const TCandidate& candidate, TSubInfo& records, TSubOrder& order);
+
+struct TRecordFlags {
+    bool MustSee = false;
+    bool MustSub = false;
+};
+
+// Toggles record r of c as the window does (sub or backsub to notsub and back), and says so in
+// its change and move; false for a record that must be condensed.
+bool ToggleRecord(TCandidate& c, std::int32_t r, const TRecordFlags& flags);
+// The change text of an exchange of records a and b.
+std::string ExchangeText(std::int32_t a, std::int32_t b);
+// The change text of record's toggle in c, once made.
+std::string ToggleText(const TCandidate& c, std::int32_t record);
+
+// Where records a and b stand in an order, the earlier first; both end() when either is
+// missing.
+template <class TOrder> auto PlacesOf(TOrder& order, std::int32_t a, std::int32_t b) {
+    auto pa = std::find(order.begin(), order.end(), a);
+    auto pb = std::find(order.begin(), order.end(), b);
+    if (pa == order.end() || pb == order.end()) return std::pair(order.end(), order.end());
+    if (pb < pa) std::swap(pa, pb);
+    return std::pair(pa, pb);
+}
+
+} // namespace pelvarn::search

@@ -1,0 +1,183 @@
+#include "search/estimator.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+
+#include <Eigen/Dense>
+
+#include "sti/subrecord.h"
+
+namespace pelvarn::search {
+
+namespace {
+
+double Length(const std::vector<std::uint64_t>& bits) {
+    std::int64_t n = 0;
+    for (std::uint64_t w : bits)
+        n += std::popcount(w);
+    return static_cast<double>(n);
+}
+
+double& At(TFeatures& f, TFeature which) {
+    return f[static_cast<std::size_t>(which)];
+}
+
+} // namespace
+
+TEstimator::TEstimator(const TModelStructure& structure) {
+    const std::size_t vars = structure.Variables().size();
+    Words = (vars + 63) / 64;
+    bool sized = true;
+    for (const TStructureItem& eq : structure.Equations())
+        sized = sized && structure.SizeOf(eq) > 0;
+    for (std::size_t e = 0; e < structure.Equations().size(); ++e) {
+        std::vector<std::uint64_t> bits(Words, 0);
+        for (std::size_t v : structure.VariablesOf(e))
+            bits[v / 64] |= std::uint64_t{1} << (v % 64);
+        Holds.push_back(std::move(bits));
+        Rows.push_back(sized ? structure.SizeOf(structure.Equations()[e]) : 1.0);
+    }
+    for (std::int32_t r = 1; r <= structure.RecordCount(); ++r)
+        Items.push_back(structure.RecordItem(r));
+}
+
+bool TEstimator::Features(const std::vector<std::int32_t>& stat,
+                          const std::vector<std::int32_t>& order, TFeatures& features) const {
+    if (stat.size() != Items.size()) return false;
+    std::vector<std::vector<std::uint64_t>> holds = Holds;
+    std::vector<char> used(holds.size(), 0);
+    features.assign(FeatureCount + Items.size(), 0);
+    for (std::size_t r = 0; r < Items.size(); ++r)
+        features[FeatureCount + r] = stat[r] == notsub ? 0 : 1;
+    for (std::int32_t r : order) {
+        if (r < 1 || static_cast<std::size_t>(r) > stat.size()) continue;
+        const std::int32_t s = stat[static_cast<std::size_t>(r - 1)];
+        if (s == notsub) continue;
+        const auto [v, e] = Items[static_cast<std::size_t>(r - 1)];
+        const std::uint64_t bit = std::uint64_t{1} << (v % 64);
+        if (used[e] || !(holds[e][v / 64] & bit)) return false;
+        const double length = Length(holds[e]);
+        for (std::size_t f = 0; f < holds.size(); ++f) {
+            if (used[f] || f == e || !(holds[f][v / 64] & bit)) continue;
+            const double before = Length(holds[f]);
+            for (std::size_t k = 0; k < Words; ++k)
+                holds[f][k] |= holds[e][k];
+            holds[f][v / 64] &= ~bit;
+            At(features, TFeature::Work) += Rows[f] * length;
+            At(features, TFeature::FillIn) += Rows[f] * (Length(holds[f]) - (before - 1));
+        }
+        if (s == backsub) At(features, TFeature::BacksolveWork) += Rows[e] * length;
+        At(features, TFeature::Eliminations) += Rows[e];
+        used[e] = 1;
+    }
+    for (std::size_t f = 0; f < holds.size(); ++f) {
+        if (used[f]) continue;
+        const double length = Length(holds[f]);
+        At(features, TFeature::Rows) += Rows[f];
+        At(features, TFeature::Entries) += Rows[f] * length;
+        At(features, TFeature::RowSquares) += Rows[f] * length * length;
+    }
+    return true;
+}
+
+void TTimeFit::Add(const TFeatures& x, double seconds) {
+    if (!std::isfinite(seconds)) return;
+    if (N == 0) {
+        P = x.size();
+        SumX.assign(P, 0);
+        SumXY.assign(P, 0);
+        SumXX.assign(P * P, 0);
+    }
+    if (x.size() != P) return;
+    ++N;
+    SumY += seconds;
+    for (std::size_t i = 0; i < P; ++i) {
+        if (x[i] == 0) continue;
+        SumX[i] += x[i];
+        SumXY[i] += x[i] * seconds;
+        for (std::size_t j = 0; j < P; ++j)
+            SumXX[i * P + j] += x[i] * x[j];
+    }
+    Stale = true;
+}
+
+void TTimeFit::Refit() const {
+    Stale = false;
+    const auto p = static_cast<Eigen::Index>(P);
+    const double n = static_cast<double>(N);
+    const double meanY = SumY / n;
+    Eigen::VectorXd mean(p), scale(p), covY(p);
+    Eigen::MatrixXd cov(p, p);
+    for (Eigen::Index i = 0; i < p; ++i)
+        mean[i] = SumX[static_cast<std::size_t>(i)] / n;
+    for (Eigen::Index i = 0; i < p; ++i) {
+        for (Eigen::Index j = 0; j < p; ++j)
+            cov(i, j) = SumXX[static_cast<std::size_t>(i * p + j)] - n * mean[i] * mean[j];
+        covY[i] = SumXY[static_cast<std::size_t>(i)] - n * mean[i] * meanY;
+    }
+    // Standardised features: a feature that never varied gets no weight. Its spread is
+    // measured against its own size, so that rounding in the running sums counts as none.
+    for (Eigen::Index i = 0; i < p; ++i) {
+        const double var = cov(i, i) / n;
+        scale[i] = var > 1e-12 * (1 + mean[i] * mean[i]) ? std::sqrt(var) : 0;
+    }
+    Eigen::MatrixXd a = Eigen::MatrixXd::Identity(p, p) * Ridge;
+    Eigen::VectorXd rhs = Eigen::VectorXd::Zero(p);
+    for (Eigen::Index i = 0; i < p; ++i) {
+        if (scale[i] == 0) continue;
+        rhs[i] = covY[i] / scale[i];
+        for (Eigen::Index j = 0; j < p; ++j)
+            if (scale[j] != 0) a(i, j) += cov(i, j) / (scale[i] * scale[j]);
+    }
+    const Eigen::VectorXd w = a.ldlt().solve(rhs);
+    W.assign(P, 0);
+    B = meanY;
+    for (Eigen::Index i = 0; i < p; ++i) {
+        const double weight = scale[i] == 0 || !std::isfinite(w[i]) ? 0 : w[i] / scale[i];
+        W[static_cast<std::size_t>(i)] = weight;
+        B -= weight * mean[i];
+    }
+}
+
+const TFeatures& TTimeFit::Weights() const {
+    if (Stale) Refit();
+    return W;
+}
+
+double TTimeFit::Intercept() const {
+    if (Stale) Refit();
+    return B;
+}
+
+double TTimeFit::Estimate(const TFeatures& x) const {
+    if (N == 0 || x.size() != P) return 0;
+    if (Stale) Refit();
+    double y = B;
+    for (std::size_t i = 0; i < P; ++i)
+        y += W[i] * x[i];
+    return y;
+}
+
+double TEstimator::Estimate(const std::vector<std::int32_t>& stat,
+                            const std::vector<std::int32_t>& order) const {
+    TFeatures f;
+    return Features(stat, order, f) ? TheFit.Estimate(f) : 0;
+}
+
+void TEstimator::Learn(const std::vector<std::int32_t>& stat,
+                       const std::vector<std::int32_t>& order, double seconds) {
+    TFeatures f;
+    if (!Features(stat, order, f)) return;
+    // The fit is judged on jobs it has not seen, once it has more jobs than features.
+    const double estimate =
+        TheFit.Samples() > static_cast<std::int64_t>(f.size()) / 2 ? TheFit.Estimate(f) : 0;
+    if (estimate > 0 && seconds > 0) {
+        const double miss = std::log(seconds / estimate);
+        const double weight = std::max(1.0 / ++MissCount, 0.02);
+        MissSquared += weight * (miss * miss - MissSquared);
+    }
+    TheFit.Add(f, seconds);
+}
+
+} // namespace pelvarn::search

@@ -1,0 +1,48 @@
+// The estimate-driven choice among a best's neighbours, with a readable model file: the fit
+// of the jobs' times (TEstimator) and what each move did on an earlier best, so that the
+// neighbour expected to gain most is timed first, and now and then one drawn at random, so
+// that a wrong estimate is found out.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "base/prng.h"
+#include "search/candidate.h"
+#include "search/estimator.h"
+
+namespace pelvarn::search {
+
+class TGuide {
+  public:
+    explicit TGuide(const TModelStructure& structure) : Estimator(structure) {}
+    // A job's time, for the fit, and what its move did against the best when it ended
+    // (-0.02: 2 % faster); a candidate timed again tells nothing of its move (a NaN change).
+    void Observe(const TCandidate& candidate, double seconds, double change);
+    // True once the fit has a job to go by.
+    bool Ready() const { return Estimator.Fit().Samples() > 0; }
+    // The fit's estimate of a candidate's time (0: none), and how far its estimates miss.
+    double Estimate(const TCandidate& c) const { return Estimator.Estimate(c.Stat, c.Order); }
+    double Miss() const { return Estimator.Miss(); }
+    // The index into pool (not empty) of the candidate to time next.
+    std::size_t Choose(const TCandidate& best, const std::vector<TCandidate>& pool,
+                       TRandom& random) const;
+
+    // One choice in Explore is drawn at random from the pool rather than by estimate.
+    static constexpr std::int32_t Explore = 5;
+    // What a move did is remembered until the best has gained this share since: then the
+    // system it acts on has changed, and the fit's estimate serves again.
+    static constexpr double Forget = 0.05;
+
+  private:
+    TEstimator Estimator;
+    // The last change that each move made on a best, by its key: a move is seldom worth more
+    // on the next best than on the last, whatever the fit says.
+    std::unordered_map<std::string, std::pair<double, double>> MoveChanges; // change, best then
+    double LastBest = 0; // the best's time when the last job ended
+};
+
+} // namespace pelvarn::search

@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "search/acceptance.h"
+#include "search/estimator.h"
+#include "search/structure.h"
+#include "sti/subrecord.h"
+
+namespace pelvarn::test {
+namespace {
+
+using namespace pelvarn::search;
+
+TEST(Estimator, FeaturesFollowTheEliminationsInTheirOrder) {
+    // E1 holds x y z, E2 holds y z w, E3 holds w x y; record 1 is x by E1, record 2 y by E2.
+    const char* model = "Variable x, y, z, w;\n"
+                        "Equation E1 x = y + z; Equation E2 y = z + w; Equation E3 w = x + y;";
+    TModelStructure s;
+    std::string reason;
+    ASSERT_TRUE(s.Parse(model, {{"x", "E1"}, {"y", "E2"}}, reason)) << reason;
+    struct TCase {
+        std::vector<std::int32_t> Stat, Order;
+        // rows, entries, squares, work, fill-in, backsolve work, eliminations; each record
+        TFeatures Want;
+    };
+    const TCase cases[] = {
+        {{notsub, notsub}, {1, 2}, {3, 9, 27, 0, 0, 0, 0, 0, 0}},
+        {{sub, notsub}, {1, 2}, {2, 6, 18, 3, 1, 0, 1, 1, 0}},
+        {{backsub, sub}, {1, 2}, {1, 2, 4, 6, 1, 3, 2, 1, 1}},
+        // y first rewrites E1 and E3, then x rewrites E3 once more.
+        {{sub, sub}, {2, 1}, {1, 2, 4, 9, 2, 0, 2, 1, 1}},
+    };
+    const TEstimator estimator(s);
+    for (const TCase& c : cases) {
+        TFeatures f;
+        ASSERT_TRUE(estimator.Features(c.Stat, c.Order, f));
+        EXPECT_EQ(f, c.Want) << "order " << c.Order[0] << "," << c.Order[1];
+    }
+    TFeatures f;
+    EXPECT_FALSE(estimator.Features({sub}, {1}, f)); // not the structure's records
+}
+
+TEST(Estimator, FitRecoversKnownWeightsAndStaysSaneOnFewJobs) {
+    const TFeatures weights{0.5, 0.01, 0.002, 0, 0.3, 0.04, 2};
+    std::mt19937 gen(7);
+    std::uniform_real_distribution<double> u(0, 100);
+    auto draw = [&] {
+        TFeatures x(FeatureCount);
+        for (double& v : x)
+            v = u(gen);
+        double y = 4;
+        for (std::size_t i = 0; i < FeatureCount; ++i)
+            y += weights[i] * x[i];
+        return std::pair(x, y);
+    };
+    TTimeFit exact(1e-9);
+    for (int k = 0; k < 300; ++k) {
+        const auto [x, y] = draw();
+        exact.Add(x, y);
+    }
+    for (std::size_t i = 0; i < FeatureCount; ++i)
+        EXPECT_NEAR(exact.Weights()[i], weights[i], 1e-6) << "feature " << i;
+    EXPECT_NEAR(exact.Intercept(), 4, 1e-4);
+
+    // Few jobs, more features than jobs: estimates stay finite, the features that never
+    // varied get no weight, and the jobs seen are estimated within the times seen.
+    TTimeFit few;
+    EXPECT_EQ(few.Estimate(draw().first), 0);
+    const auto [x1, y1] = draw();
+    few.Add(x1, y1);
+    EXPECT_DOUBLE_EQ(few.Estimate(draw().first), y1);
+    std::vector<std::pair<TFeatures, double>> seen{{x1, y1}};
+    for (int k = 0; k < 2; ++k) {
+        auto [x, y] = draw();
+        x[3] = x1[3];
+        few.Add(x, y);
+        seen.emplace_back(x, y);
+    }
+    EXPECT_EQ(few.Weights()[3], 0);
+    double lo = 1e300, hi = -1e300;
+    for (const auto& [x, y] : seen) {
+        lo = std::min(lo, y);
+        hi = std::max(hi, y);
+    }
+    for (const auto& [x, y] : seen) {
+        const double e = few.Estimate(x);
+        EXPECT_TRUE(std::isfinite(e));
+        EXPECT_GE(e, lo - 1e-9);
+        EXPECT_LE(e, hi + 1e-9);
+    }
+}
+
+// A fake evaluator of known noise: a true cost times a log-normal factor.
+struct TNoisyTimer {
+    double Sigma;
+    std::mt19937 Gen{11};
+    double operator()(double trueSeconds) {
+        return trueSeconds * std::exp(Sigma * std::normal_distribution<double>()(Gen));
+    }
+};
+
+// A challenger timed once and judged against the best, timed again as the verdicts ask.
+TVerdict Contest(TAcceptance& a, TNoisyTimer& timer, const std::string& c, double trueC,
+                 const std::string& b, double trueB, TGainEstimate estimate = {}) {
+    a.Add(c, timer(trueC));
+    for (;;) {
+        const TVerdict v = a.Judge(c, b, estimate);
+        if (v == TVerdict::TimeAgain)
+            a.Add(c, timer(trueC));
+        else if (v == TVerdict::TimeBestAgain)
+            a.Add(b, timer(trueB));
+        else
+            return v;
+    }
+}
+
+TEST(Acceptance, MeasuresTheNoiseAndAcceptsOnlyGainsBeyondIt) {
+    for (double sigma : {0.0, 0.01, 0.03}) {
+        SCOPED_TRACE(sigma);
+        TNoisyTimer timer{sigma};
+        TAcceptance a;
+        a.Add("best", timer(100));
+        int losses = 0, gains = 0, small = 0, retimes = 0;
+        for (int k = 0; k < 200; ++k) {
+            const std::string loss = "loss" + std::to_string(k), gain = "gain" + std::to_string(k),
+                              step = "small" + std::to_string(k);
+            losses += Contest(a, timer, loss, 103, "best", 100) == TVerdict::Better;
+            gains += Contest(a, timer, gain, 90, "best", 100) == TVerdict::Better;
+            small += Contest(a, timer, step, 99.5, "best", 100) == TVerdict::Better;
+            retimes += a.Timings(loss) + a.Timings(gain) + a.Timings(step) - 3;
+        }
+        // A challenger 3 % slower is seldom taken for better, even where that is a noise
+        // width; one 10 % faster nearly always. (A tie may go either way: it costs nothing.)
+        EXPECT_LE(losses, 10);
+        EXPECT_GE(gains, 190);
+        if (sigma == 0) {
+            // A timer that never varies is believed once it has shown so: every gain counts.
+            EXPECT_EQ(a.Noise(), 0);
+            EXPECT_EQ(small, 200);
+            EXPECT_LE(retimes, 1);
+        } else {
+            // Measured from near ties timed again, whose first timings stood out: it errs
+            // on the safe side, but not by much.
+            EXPECT_GE(a.Noise(), 0.8 * sigma);
+            EXPECT_LE(a.Noise(), 1.6 * sigma);
+        }
+    }
+}
+
+// Gains of 1 % under 3 % noise are a coin toss for a few timings; an unbiased estimate that
+// misses by half a per cent, pooled with them, tells them from losses of the same size.
+TEST(Acceptance, AnEstimatePooledFromManyJobsTellsSmallGainsFromLosses) {
+    TNoisyTimer timer{0.03};
+    std::normal_distribution<double> miss(0, 0.005);
+    TAcceptance a;
+    for (int k = 0; k < 20; ++k) // the noise measured
+        a.Add("best", timer(100));
+    int gains = 0, losses = 0;
+    for (int k = 0; k < 200; ++k) {
+        const std::string gain = "gain" + std::to_string(k), loss = "loss" + std::to_string(k);
+        gains += Contest(a, timer, gain, 99, "best", 100,
+                         {std::log(100 / 99.0) + miss(timer.Gen), 0.005}) == TVerdict::Better;
+        losses += Contest(a, timer, loss, 101, "best", 100,
+                          {std::log(100 / 101.0) + miss(timer.Gen), 0.005}) == TVerdict::Better;
+    }
+    EXPECT_GE(gains, 170);
+    EXPECT_LE(losses, 10);
+}
+
+} // namespace
+} // namespace pelvarn::test

@@ -25,17 +25,6 @@ const char* const JournalName = "search.jsonl";
 const char* const ReportName = "search-report.html";
 const char* const LockName = "pelvarn.lock";
 
-bool ReadWholeFile(const std::string& path, std::string& text, std::string& reason) {
-    TInFile in;
-    if (!in.Open(path, reason)) return false;
-    char buffer[65536];
-    text.clear();
-    for (std::size_t n; (n = in.Read(buffer, sizeof buffer)) > 0;)
-        text.append(buffer, n);
-    in.Close();
-    return true;
-}
-
 bool ParseWholeNumber(const std::string& t, long long low, long long high, long long& value) {
     if (t.empty() || t.size() > 12) return false;
     long long n = 0;

@@ -1,5 +1,7 @@
 #include "base/paths.h"
 
+#include <filesystem>
+
 namespace pelvarn {
 
 namespace {
@@ -55,6 +57,16 @@ std::string ChangeFileExt(std::string_view fileName, std::string_view ext, char 
     std::size_t dot = fileName.rfind('.');
     if (dot == std::string_view::npos || dot < start) return std::string(fileName) + std::string(ext);
     return std::string(fileName.substr(0, dot)) + std::string(ext);
+}
+
+std::string AbsoluteFolder(const std::string& folder) {
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::absolute(folder, ec);
+    if (ec) return folder;
+    std::string s = p.lexically_normal().string();
+    while (s.size() > 1 && (s.back() == '/' || s.back() == '\\') && !(s.size() == 3 && s[1] == ':'))
+        s.pop_back();
+    return s;
 }
 
 } // namespace pelvarn

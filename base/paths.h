@@ -30,6 +30,10 @@ std::string JoinPath(std::string_view folder, std::string_view name, char delim 
 
 // The path with the extension of its file-name part replaced by `ext` (which includes the
 // point); `ext` is appended when the file-name part has no point.
+// The folder as an absolute, normalised path without a trailing separator (a drive root keeps
+// its own); the folder as given when the system cannot tell the current folder.
+std::string AbsoluteFolder(const std::string& folder);
+
 std::string ChangeFileExt(std::string_view fileName, std::string_view ext, char delim = PathDelim);
 
 } // namespace pelvarn

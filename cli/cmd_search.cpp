@@ -147,27 +147,6 @@ std::uint32_t ClockSeed() {
     return static_cast<std::uint32_t>(ms % 4294967296LL);
 }
 
-std::string AbsoluteFolder(const std::string& folder) {
-    std::error_code ec;
-    std::filesystem::path p = std::filesystem::absolute(folder, ec);
-    if (ec) return folder;
-    std::string s = p.lexically_normal().string();
-    while (s.size() > 1 && (s.back() == '/' || s.back() == '\\') && !(s.size() == 3 && s[1] == ':'))
-        s.pop_back();
-    return s;
-}
-
-bool ReadWholeFile(const std::string& path, std::string& text, std::string& reason) {
-    TInFile in;
-    if (!in.Open(path, reason)) return false;
-    char buffer[65536];
-    text.clear();
-    for (std::size_t n; (n = in.Read(buffer, sizeof buffer)) > 0;)
-        text.append(buffer, n);
-    in.Close();
-    return true;
-}
-
 std::string CsvField(const std::string& s) {
     if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
     std::string q = "\"";

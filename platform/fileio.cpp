@@ -38,4 +38,15 @@ bool IsWriterTempName(std::string_view name) {
            AllDigits(numbers.substr(dash + 1));
 }
 
+bool ReadWholeFile(const std::string& path, std::string& text, std::string& reason) {
+    TInFile in;
+    if (!in.Open(path, reason)) return false;
+    char buffer[65536];
+    text.clear();
+    for (std::size_t n; (n = in.Read(buffer, sizeof buffer)) > 0;)
+        text.append(buffer, n);
+    in.Close();
+    return true;
+}
+
 } // namespace pelvarn

@@ -73,6 +73,9 @@ std::string WriterTempNameFor(const std::string& path, unsigned long processId);
 // the number deleted.
 int RemoveLeftoverTempFiles(const std::string& folder);
 
+// The whole of a file as bytes; false with the system's reason when it cannot be opened.
+bool ReadWholeFile(const std::string& path, std::string& text, std::string& reason);
+
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
 // Deletes a file; a missing file or a refused deletion is ignored.

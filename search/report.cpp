@@ -389,27 +389,6 @@ TDrawing ToggleChart(const TSearchAnalysis& a, double width) {
 
 namespace {
 
-std::string AbsoluteFolder(const std::string& folder) {
-    std::error_code ec;
-    std::filesystem::path p = std::filesystem::absolute(folder, ec);
-    if (ec) return folder;
-    std::string s = p.lexically_normal().string();
-    while (s.size() > 1 && (s.back() == '/' || s.back() == '\\') && !(s.size() == 3 && s[1] == ':'))
-        s.pop_back();
-    return s;
-}
-
-bool ReadWhole(const std::string& path, std::string& text, std::string& reason) {
-    TInFile in;
-    if (!in.Open(path, reason)) return false;
-    char buffer[65536];
-    text.clear();
-    for (std::size_t n; (n = in.Read(buffer, sizeof buffer)) > 0;)
-        text.append(buffer, n);
-    in.Close();
-    return true;
-}
-
 // The first and last parts that ReadSTIFile keeps for the whole program, put back as they
 // were: the report reads initial.sti without disturbing a search's or the window's.
 class TKeptPartsGuard {
@@ -470,7 +449,7 @@ bool WriteSearchReport(const std::string& folderGiven, const std::string& journa
     std::string text;
     TJournalContents contents;
     try {
-        if (!ReadWhole(journalPath, text, reason)) {
+        if (!ReadWholeFile(journalPath, text, reason)) {
             reason = "cannot read the journal " + journalPath + ": " + reason;
             return false;
         }

@@ -688,17 +688,6 @@ std::string TEliminationTrace::Key(const std::vector<std::int32_t>& stat,
 
 namespace {
 
-bool ReadWholeFile(const std::string& path, std::string& text, std::string& reason) {
-    TInFile in;
-    if (!in.Open(path, reason)) return false;
-    char buffer[65536];
-    text.clear();
-    for (std::size_t n; (n = in.Read(buffer, sizeof buffer)) > 0;)
-        text.append(buffer, n);
-    in.Close();
-    return true;
-}
-
 // The files a word of initial.sti may name in the job folder: the file of that name, or,
 // for a name without an extension, the files of that stem (the translator adds one).
 std::vector<std::string> ModelFilesNamed(const std::string& folder, const std::string& word) {

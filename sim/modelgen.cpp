@@ -153,4 +153,121 @@ TGeneratedModel GenerateModel(int candidates, std::uint32_t seed, bool hubs) {
     return out;
 }
 
+TGeneratedModel GenerateGroupedModel(int candidates, std::uint32_t seed, int groupSize) {
+    candidates = std::clamp(candidates, 1, 500);
+    groupSize = std::clamp(groupSize, 2, 12);
+    TRandom random(seed * 2654435761u + 40503u);
+    TGeneratedModel out;
+    std::string& m = out.ModelText;
+    m += "! Synthetic model for the stand-in suite: " + std::to_string(candidates) +
+         " condensation candidates in blocks of about " + std::to_string(groupSize) + ", seed " +
+         std::to_string(seed) + " !" + Eol;
+    for (const TGenSet& set : GenSets)
+        m += std::string("Set ") + set.Name + " size " +
+             std::to_string(set.Low + random.Below(set.High - set.Low + 1)) + ";" + Eol;
+
+    // The wide variables: flows by commodity or industry and by region (mostly), factor or
+    // margin. Those that stay in the system (y) have equations among themselves; the
+    // exogenous ones (f) have none.
+    const int core = std::max(3, candidates / 16);
+    const int exogenous = std::max(4, candidates / 4);
+    std::vector<TGenVar> wide;
+    const int secondSets[] = {2, 2, 3, 4};
+    for (int k = 1; k <= core + exogenous; ++k)
+        wide.push_back({(k <= core ? "y" + std::to_string(k) : "f" + std::to_string(k - core)),
+                        {random.Below(2), secondSets[random.Below(4)]}});
+
+    // The blocks: their sizes and the set they run over (mostly none; a factor or a margin).
+    struct TBlock {
+        std::vector<int> Sets;
+        int Size = 0;
+        int First = 0; // number of its first candidate, less one
+    };
+    std::vector<TBlock> blocks;
+    for (int left = candidates; left > 0;) {
+        int size = std::max(2, groupSize - 1 + random.Below(3));
+        if (left - size < 2) size = left; // no block of one
+        const int r = random.Below(10);
+        blocks.push_back({r < 7 ? std::vector<int>{} : std::vector<int>{r < 8 ? 3 : 4}, size,
+                          candidates - left});
+        left -= size;
+    }
+    std::vector<TGenVar> members(candidates);
+    std::vector<std::string> equations(candidates);
+    for (std::size_t b = 0; b < blocks.size(); ++b) {
+        const TBlock& block = blocks[b];
+        // The order in which the block's equations are written: member j is candidate
+        // First + 1 + place[j].
+        std::vector<int> place(block.Size);
+        for (int j = 0; j < block.Size; ++j)
+            place[j] = j;
+        for (int j = block.Size - 1; j > 0; --j)
+            std::swap(place[j], place[random.Below(j + 1)]);
+        auto name = [&](int j) { return "x" + std::to_string(block.First + 1 + place[j]); };
+        // Member j's equation holds member j + 1 (and now and then one further down) and
+        // wide variables that no other equation of the block holds while there are such.
+        std::vector<int> pool;
+        for (int j = 0; j < block.Size; ++j) {
+            std::vector<std::string> terms;
+            if (j + 1 < block.Size) terms.push_back(name(j + 1));
+            if (j + 2 < block.Size && random.Below(100) < 40)
+                terms.push_back(name(j + 2 + random.Below(block.Size - j - 2)));
+            const int widths = random.Below(10);
+            for (int w = 0, want = widths < 2 ? 1 : widths < 6 ? 2 : 3; w < want; ++w) {
+                if (pool.empty())
+                    for (int k = 0; k < static_cast<int>(wide.size()); ++k)
+                        pool.push_back(k);
+                const int pick = random.Below(static_cast<int>(pool.size()));
+                terms.push_back(wide[pool[pick]].Name);
+                pool.erase(pool.begin() + pick);
+            }
+            const int index = block.First + place[j];
+            members[index] = {name(j), block.Sets};
+            std::string text = "Equation E_" + name(j) + " " +
+                               (block.Sets.empty() ? "" : Quantifiers(block.Sets) + " ") + name(j) +
+                               Args(block.Sets) + " =";
+            for (std::size_t t = 0; t < terms.size(); ++t)
+                text += std::string(t ? " +" : "") + " A" + std::to_string(t + 1) + "*" + terms[t];
+            equations[index] = text + ";" + Eol;
+        }
+    }
+
+    for (const TGenVar& v : members)
+        m += "Variable " + (v.Sets.empty() ? "" : Quantifiers(v.Sets) + " ") + v.Name +
+             Args(v.Sets) + ";" + Eol;
+    for (const TGenVar& v : wide)
+        m += "Variable " + Quantifiers(v.Sets) + " " + v.Name + Args(v.Sets) + ";" + Eol;
+    for (std::size_t b = 0; b < blocks.size(); ++b) {
+        m += "! Block " + std::to_string(b + 1) + " !" + Eol;
+        for (int j = 0; j < blocks[b].Size; ++j)
+            m += equations[blocks[b].First + j];
+    }
+    for (int k = 0; k < core; ++k) {
+        std::vector<int> terms{k};
+        for (int want = 3 + random.Below(3); static_cast<int>(terms.size()) < want;) {
+            const int t = random.Below(static_cast<int>(wide.size()));
+            if (std::find(terms.begin(), terms.end(), t) == terms.end()) terms.push_back(t);
+        }
+        std::string text = "Equation E_" + wide[k].Name + " " + Quantifiers(wide[k].Sets) + " " +
+                           wide[k].Name + Args(wide[k].Sets) + " =";
+        for (std::size_t t = 1; t < terms.size(); ++t)
+            text += std::string(t > 1 ? " +" : "") + " A" + std::to_string(t) + "*" +
+                    wide[terms[t]].Name;
+        m += text + ";" + Eol;
+    }
+
+    std::string& s = out.StiText;
+    s += "! Stored input for the stand-in suite, written by kesto gen" + std::string(Eol);
+    s += PadRight(GeneratedModelFileName, 20) + "! model file" + Eol;
+    s += "!pelvarnbegin!" + std::string(Eol);
+    for (const TGenVar& v : members) {
+        s += "!" + PadRight(random.Below(100) < 15 ? "b" : "s", 20) + Eol;
+        s += "!" + PadRight(v.Name, 20) + Eol;
+        s += "!" + PadRight("E_" + v.Name, 20) + Eol;
+    }
+    s += "!pelvarnend" + std::string(Eol);
+    s += PadRight("e", 20) + "! end of the condensation" + Eol;
+    return out;
+}
+
 } // namespace pelvarn::sim

@@ -25,6 +25,18 @@ inline constexpr const char* GeneratedModelFileName = "gen.ksx";
 // of the model is the one made without hubs.
 TGeneratedModel GenerateModel(int candidates, std::uint32_t seed, bool hubs = false);
 
+// A model whose eliminations pay only in blocks, as the definitions of a region's or a
+// sector's summary results are: every candidate belongs to a block of GroupSize - 1 to
+// GroupSize + 1 (at least 2), and its equation defines it from the next one of its block
+// (sometimes one further down as well) and one or two of the model's wide variables. The
+// block's head is a result that no equation uses. Substituting any other member writes its
+// equation into the small equations of the members above it, which then hold more wide
+// variables; only when the members above it have gone first does it pay, and the whole
+// block gone takes all of its equations out of the system. The equations of a block come in
+// a random order, and the initial stored input condenses nothing. Deterministic in
+// (candidates, seed, groupSize) on every OS. candidates: 1..500; groupSize: 2..12.
+TGeneratedModel GenerateGroupedModel(int candidates, std::uint32_t seed, int groupSize);
+
 inline constexpr int HubShare = 7;
 inline constexpr int HubReach = 60;
 inline constexpr int HubWidth = 10;

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "base/prng.h"
+#include "base/textutil.h"
 #include "sim/condense.h"
 #include "sim/kestojob.h"
 #include "sim/ksxmodel.h"
@@ -385,6 +387,83 @@ TEST(ModelGen, HubsMakeAHeavyTailOfSingleToggles) {
         EXPECT_GE(records, 40) << "seed " << seed;
         EXPECT_GE(heavy * 10, records) << "seed " << seed;
         EXPECT_LE(heavy * 4, records) << "seed " << seed;
+    }
+}
+
+// A model of blocks starts with nothing condensed; most single toggles of that condensation
+// make the job slower or leave it as it was, every whole block condensed alone makes it
+// faster, and all of them condensed make it several times as fast.
+TEST(ModelGen, BlocksPayOnlyTogether) {
+    struct TCase {
+        int Candidates;
+        std::uint32_t Seed;
+        int GroupSize;
+    };
+    const TCase cases[] = {{100, 1, 4}, {100, 2, 4}, {100, 3, 4}, {60, 1, 3}, {150, 2, 6}};
+    for (const TCase& c : cases) {
+        SCOPED_TRACE("seed " + std::to_string(c.Seed) + ", " + std::to_string(c.Candidates));
+        const TGeneratedModel gen = GenerateGroupedModel(c.Candidates, c.Seed, c.GroupSize);
+        EXPECT_EQ(gen.ModelText, GenerateGroupedModel(c.Candidates, c.Seed, c.GroupSize).ModelText);
+        TKsxModel model;
+        std::string msg;
+        ASSERT_TRUE(ParseKsxModel(gen.ModelText, model, msg)) << msg;
+        const std::vector<std::string> lines = Lines(gen.StiText);
+        std::size_t first = 0;
+        while (first < lines.size() && lines[first] != "!pelvarnbegin!")
+            ++first;
+        std::vector<std::size_t> at; // the first line of each record
+        for (std::size_t k = first + 1; k + 2 < lines.size() && lines[k] != "!pelvarnend"; k += 3)
+            at.push_back(k);
+        ASSERT_EQ(static_cast<int>(at.size()), c.Candidates);
+        // seconds(on): the job's time with the records in `on` condensed.
+        auto seconds = [&](const std::vector<char>& on) {
+            std::vector<std::string> toggled = lines;
+            for (std::size_t r = 0; r < at.size(); ++r)
+                for (std::size_t j = at[r]; j < at[r] + 3 && on[r]; ++j)
+                    toggled[j] = lines[j].substr(1);
+            TStoredInput input;
+            EXPECT_TRUE(ParseStoredInput(toggled, input, msg)) << msg;
+            return RunJobOnModel("t.sti", input, "gen.ksx", model, "", {}).Seconds;
+        };
+        const double base = seconds(std::vector<char>(at.size(), 0));
+        ASSERT_GT(base, 0) << "nothing condensed at the start";
+
+        // A record's block: the records whose variables its equation holds, and theirs.
+        std::vector<std::size_t> block(at.size());
+        for (std::size_t r = 0; r < at.size(); ++r)
+            block[r] = r;
+        auto root = [&](std::size_t r) {
+            while (block[r] != r)
+                r = block[r];
+            return r;
+        };
+        for (std::size_t r = 0; r < at.size(); ++r)
+            for (std::size_t q = 0; q < at.size(); ++q) {
+                const TModelEq& eq = model.Eqs[model.FindEq(Trim(lines[at[r] + 2].substr(1)))];
+                const int v = model.FindVar(Trim(lines[at[q] + 1].substr(1)));
+                if (std::find(eq.Vars.begin(), eq.Vars.end(), v) != eq.Vars.end())
+                    block[root(r)] = root(q);
+            }
+
+        int paying = 0;
+        for (std::size_t r = 0; r < at.size(); ++r) {
+            std::vector<char> on(at.size(), 0);
+            on[r] = 1;
+            if (seconds(on) < base) ++paying;
+        }
+        EXPECT_LT(paying * 2, c.Candidates);
+        int blocks = 0;
+        for (std::size_t r = 0; r < at.size(); ++r) {
+            if (root(r) != r) continue;
+            std::vector<char> on(at.size(), 0);
+            for (std::size_t q = 0; q < at.size(); ++q)
+                on[q] = root(q) == r;
+            EXPECT_LT(seconds(on), base) << "the block of " << lines[at[r] + 1];
+            ++blocks;
+        }
+        EXPECT_GE(blocks * (c.GroupSize + 1), c.Candidates);
+        EXPECT_LE(blocks * (c.GroupSize - 1), c.Candidates + c.GroupSize);
+        EXPECT_GE(base, 3 * seconds(std::vector<char>(at.size(), 1)));
     }
 }
 

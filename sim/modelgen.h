@@ -28,7 +28,7 @@ TGeneratedModel GenerateModel(int candidates, std::uint32_t seed, bool hubs = fa
 // A model whose eliminations pay only in blocks, as the definitions of a region's or a
 // sector's summary results are: every candidate belongs to a block of GroupSize - 1 to
 // GroupSize + 1 (at least 2), and its equation defines it from the next one of its block
-// (sometimes one further down as well) and one or two of the model's wide variables. The
+// (sometimes one further down as well) and one to three of the model's wide variables. The
 // block's head is a result that no equation uses. Substituting any other member writes its
 // equation into the small equations of the members above it, which then hold more wide
 // variables; only when the members above it have gone first does it pay, and the whole

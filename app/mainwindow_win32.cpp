@@ -92,15 +92,6 @@ int GlyphIndex(TControlId id) {
     }
 }
 
-std::string WindowText(HWND wnd) {
-    int length = GetWindowTextLengthA(wnd);
-    if (length <= 0) return {};
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    int got = GetWindowTextA(wnd, text.data(), length + 1);
-    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    return text;
-}
-
 // The Help button of a message box: the topic of the box's context.
 // The context of the message box on screen, for a system that hands the callback none.
 int ShownBoxContext = 0;

@@ -10,7 +10,9 @@
 
 #include "app/overnightids.h"
 #include "help/htmlhelp.h"
+#include "platform/KVRegKey.h"
 #include "platform/workarea.h"
+#include "platform/xwutil.h"
 #include "resids.h"
 #include "search/plot.h"
 
@@ -29,36 +31,6 @@ constexpr int MinWidth = 700, MinHeight = 460;
 int IdOf(TOvernightControl c) {
     return IdcOvernightFirst + static_cast<int>(c);
 }
-
-std::string WindowText(HWND wnd) {
-    const int length = GetWindowTextLengthA(wnd);
-    if (length <= 0) return {};
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    const int got = GetWindowTextA(wnd, text.data(), length + 1);
-    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    return text;
-}
-
-// An open registry key, closed with it.
-class TRegKey {
-  public:
-    TRegKey(bool create) {
-        if (create)
-            RegCreateKeyExA(HKEY_CURRENT_USER, SettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                            &Key, nullptr);
-        else
-            RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKey, 0, KEY_QUERY_VALUE, &Key);
-    }
-    ~TRegKey() {
-        if (Key) RegCloseKey(Key);
-    }
-    TRegKey(const TRegKey&) = delete;
-    TRegKey& operator=(const TRegKey&) = delete;
-    HKEY Get() const { return Key; }
-
-  private:
-    HKEY Key = nullptr;
-};
 
 // The context of the box on screen, for the Help button's callback.
 int ShownContext = 0;
@@ -543,23 +515,11 @@ void TOvernightWindow::CloseWindow() {
 }
 
 std::string TOvernightWindow::ReadSetting(const std::string& name) {
-    TRegKey key(false);
-    if (!key.Get()) return {};
-    char buffer[4096] = {};
-    DWORD size = sizeof buffer - 1, type = 0;
-    if (RegQueryValueExA(key.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer),
-                         &size) != ERROR_SUCCESS ||
-        type != REG_SZ)
-        return {};
-    buffer[std::min<DWORD>(size, sizeof buffer - 1)] = '\0';
-    return buffer;
+    return ReadUserRegText(SettingsKey, name);
 }
 
 void TOvernightWindow::WriteSetting(const std::string& name, const std::string& value) {
-    TRegKey key(true);
-    if (!key.Get()) return;
-    RegSetValueExA(key.Get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
+    WriteUserRegText(SettingsKey, name, value);
 }
 
 void TOvernightWindow::Wake() {

@@ -8,6 +8,7 @@
 #include <thread>
 #include <utility>
 
+#include "app/formutil_win32.h"
 #include "app/overnightids.h"
 #include "help/htmlhelp.h"
 #include "platform/KVRegKey.h"
@@ -30,18 +31,6 @@ constexpr int MinWidth = 700, MinHeight = 460;
 
 int IdOf(TOvernightControl c) {
     return IdcOvernightFirst + static_cast<int>(c);
-}
-
-// The context of the box on screen, for the Help button's callback.
-int ShownContext = 0;
-
-VOID CALLBACK BoxHelp(LPHELPINFO info) {
-    try {
-        const int context =
-            info && info->dwContextId ? static_cast<int>(info->dwContextId) : ShownContext;
-        if (context) AppHelp().HelpContext(context);
-    } catch (...) {
-    }
 }
 
 } // namespace
@@ -281,21 +270,8 @@ bool TOvernightWindow::QueryQuit() {
 }
 
 LRESULT CALLBACK TOvernightWindow::WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    try {
-        TOvernightWindow* self = nullptr;
-        if (msg == WM_NCCREATE) {
-            auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-            self = static_cast<TOvernightWindow*>(create->lpCreateParams);
-            self->Wnd = wnd;
-            SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        } else {
-            self = reinterpret_cast<TOvernightWindow*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-        }
-        if (self) return self->HandleMessage(msg, wParam, lParam);
-    } catch (...) {
-        // Nothing may cross into Win32; the handlers themselves show what they caught.
-    }
-    return DefWindowProcA(wnd, msg, wParam, lParam);
+    return RouteToOwner(wnd, msg, wParam, lParam, &TOvernightWindow::Wnd,
+                        &TOvernightWindow::HandleMessage);
 }
 
 LRESULT TOvernightWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -473,22 +449,7 @@ void TOvernightWindow::ShowPlot(const std::vector<search::TJournalEntry>& entrie
 }
 
 void TOvernightWindow::ShowMessage(const std::string& text, TMsgKind kind, int helpContext) {
-    MSGBOXPARAMSA box{};
-    box.cbSize = sizeof box;
-    box.hwndOwner = Wnd ? Wnd : Owner;
-    box.hInstance = Instance;
-    box.lpszText = text.c_str();
-    box.lpszCaption = Title;
-    UINT icon = MB_ICONINFORMATION;
-    if (kind == TMsgKind::Warning) icon = MB_ICONWARNING;
-    if (kind == TMsgKind::Error) icon = MB_ICONERROR;
-    box.dwStyle = MB_OK | icon | (helpContext ? MB_HELP : 0);
-    box.dwContextHelpId = static_cast<DWORD_PTR>(helpContext);
-    box.lpfnMsgBoxCallback = BoxHelp;
-    box.dwLanguageId = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
-    const int outer = std::exchange(ShownContext, helpContext);
-    MessageBoxIndirectA(&box);
-    ShownContext = outer;
+    ShowHelpBox(Wnd ? Wnd : Owner, Instance, text, Title, kind, helpContext != 0, helpContext);
 }
 
 TAnswer TOvernightWindow::Ask(const std::string& text, bool withCancel) {

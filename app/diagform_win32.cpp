@@ -10,6 +10,7 @@
 #include "diag/diagreport.h"
 #include "platform/SafeClip.h"
 #include "platform/fileio.h"
+#include "platform/xwutil.h"
 
 namespace pelvarn {
 
@@ -20,15 +21,6 @@ constexpr int Panel1Id = 100, Label1Id = 101, Memo1Id = 102, CopyBtnId = 103, Sa
 constexpr const char* IntroText =
     "If you would like to report a problem, please copy the contents of the memo below into "
     "your email describing the problem, or save the contents as a file and attach it.";
-
-std::string TextOf(HWND wnd) {
-    const int length = GetWindowTextLengthA(wnd);
-    if (length <= 0) return {};
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    const int got = GetWindowTextA(wnd, text.data(), length + 1);
-    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    return text;
-}
 
 class TxwDiagForm final : public TModalForm {
   public:
@@ -72,7 +64,7 @@ class TxwDiagForm final : public TModalForm {
     }
 
   private:
-    void CopyBtnClick() { CopyTextSafely(TextOf(Memo1), Wnd); }
+    void CopyBtnClick() { CopyTextSafely(WindowText(Memo1), Wnd); }
 
     void SaveBtnClick() {
         std::vector<char> file(32768, '\0');
@@ -92,7 +84,7 @@ class TxwDiagForm final : public TModalForm {
                        OFN_ENABLESIZING | OFN_EXPLORER | OFN_NOCHANGEDIR;
         if (!GetSaveFileNameA(&dialog)) return;
         // One line per memo line, each ended by CR LF.
-        std::string text = TextOf(Memo1);
+        std::string text = WindowText(Memo1);
         if (!text.empty()) text += "\r\n";
         ReplaceFileContents(file.data(), text);
     }

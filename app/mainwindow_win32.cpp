@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/aboutbox_win32.h"
+#include "app/formutil_win32.h"
 #include "app/menuids.h"
 #include "base/paths.h"
 #include "help/htmlhelp.h"
@@ -89,28 +90,6 @@ int GlyphIndex(TControlId id) {
         return 4;
     default:
         return -1;
-    }
-}
-
-std::string WindowText(HWND wnd) {
-    int length = GetWindowTextLengthA(wnd);
-    if (length <= 0) return {};
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    int got = GetWindowTextA(wnd, text.data(), length + 1);
-    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    return text;
-}
-
-// The Help button of a message box: the topic of the box's context.
-// The context of the message box on screen, for a system that hands the callback none.
-int ShownBoxContext = 0;
-
-VOID CALLBACK MessageBoxHelp(LPHELPINFO info) {
-    try {
-        const int context = info && info->dwContextId ? static_cast<int>(info->dwContextId)
-                                                      : ShownBoxContext;
-        if (context) AppHelp().HelpContext(context);
-    } catch (...) {
     }
 }
 
@@ -405,21 +384,7 @@ int TMainWindow::RunMessageLoop() {
 }
 
 LRESULT CALLBACK TMainWindow::WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    try {
-        TMainWindow* self = nullptr;
-        if (msg == WM_NCCREATE) {
-            auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-            self = static_cast<TMainWindow*>(create->lpCreateParams);
-            self->Wnd = wnd;
-            SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        } else {
-            self = reinterpret_cast<TMainWindow*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-        }
-        if (self) return self->HandleMessage(msg, wParam, lParam);
-    } catch (...) {
-        // Nothing may cross into Win32; the handlers themselves show what they caught.
-    }
-    return DefWindowProcA(wnd, msg, wParam, lParam);
+    return RouteToOwner(wnd, msg, wParam, lParam, &TMainWindow::Wnd, &TMainWindow::HandleMessage);
 }
 
 LRESULT TMainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -691,22 +656,8 @@ void TMainWindow::SetTimerEnabled(bool enabled) {
 
 void TMainWindow::ShowMessage(const std::string& text, TMsgKind kind, TMsgButtons buttons,
                               int helpContext) {
-    MSGBOXPARAMSA box{};
-    box.cbSize = sizeof box;
-    box.hwndOwner = Wnd;
-    box.hInstance = Instance;
-    box.lpszText = text.c_str();
-    box.lpszCaption = ApplicationTitle;
-    UINT icon = MB_ICONINFORMATION;
-    if (kind == TMsgKind::Warning) icon = MB_ICONWARNING;
-    if (kind == TMsgKind::Error) icon = MB_ICONERROR;
-    box.dwStyle = MB_OK | icon | (buttons == TMsgButtons::OkHelp ? MB_HELP : 0);
-    box.dwContextHelpId = static_cast<DWORD_PTR>(helpContext);
-    box.lpfnMsgBoxCallback = MessageBoxHelp;
-    box.dwLanguageId = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
-    const int outer = std::exchange(ShownBoxContext, helpContext);
-    MessageBoxIndirectA(&box);
-    ShownBoxContext = outer;
+    ShowHelpBox(Wnd, Instance, text, ApplicationTitle, kind, buttons == TMsgButtons::OkHelp,
+                helpContext);
 }
 
 bool TMainWindow::ChooseFile(const std::string& fileName, const std::string& filter,

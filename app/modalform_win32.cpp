@@ -1,6 +1,7 @@
 // The modal form's window class, message loop and font.
 #include "app/modalform_win32.h"
 
+#include "app/formutil_win32.h"
 #include "platform/formfont.h"
 
 namespace pelvarn {
@@ -103,20 +104,7 @@ void TModalForm::ShowError(const std::string& text) noexcept {
 }
 
 LRESULT CALLBACK TModalForm::WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    try {
-        TModalForm* self = nullptr;
-        if (msg == WM_NCCREATE) {
-            self =
-                static_cast<TModalForm*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-            self->Wnd = wnd;
-            SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        } else {
-            self = reinterpret_cast<TModalForm*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-        }
-        if (self) return self->HandleMessage(msg, wParam, lParam);
-    } catch (...) {
-    }
-    return DefWindowProcA(wnd, msg, wParam, lParam);
+    return RouteToOwner(wnd, msg, wParam, lParam, &TModalForm::Wnd, &TModalForm::HandleMessage);
 }
 
 LRESULT TModalForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

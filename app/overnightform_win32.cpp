@@ -8,9 +8,12 @@
 #include <thread>
 #include <utility>
 
+#include "app/formutil_win32.h"
 #include "app/overnightids.h"
 #include "help/htmlhelp.h"
+#include "platform/KVRegKey.h"
 #include "platform/workarea.h"
+#include "platform/xwutil.h"
 #include "resids.h"
 #include "search/plot.h"
 
@@ -28,48 +31,6 @@ constexpr int MinWidth = 700, MinHeight = 460;
 
 int IdOf(TOvernightControl c) {
     return IdcOvernightFirst + static_cast<int>(c);
-}
-
-std::string WindowText(HWND wnd) {
-    const int length = GetWindowTextLengthA(wnd);
-    if (length <= 0) return {};
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    const int got = GetWindowTextA(wnd, text.data(), length + 1);
-    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    return text;
-}
-
-// An open registry key, closed with it.
-class TRegKey {
-  public:
-    TRegKey(bool create) {
-        if (create)
-            RegCreateKeyExA(HKEY_CURRENT_USER, SettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                            &Key, nullptr);
-        else
-            RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKey, 0, KEY_QUERY_VALUE, &Key);
-    }
-    ~TRegKey() {
-        if (Key) RegCloseKey(Key);
-    }
-    TRegKey(const TRegKey&) = delete;
-    TRegKey& operator=(const TRegKey&) = delete;
-    HKEY Get() const { return Key; }
-
-  private:
-    HKEY Key = nullptr;
-};
-
-// The context of the box on screen, for the Help button's callback.
-int ShownContext = 0;
-
-VOID CALLBACK BoxHelp(LPHELPINFO info) {
-    try {
-        const int context =
-            info && info->dwContextId ? static_cast<int>(info->dwContextId) : ShownContext;
-        if (context) AppHelp().HelpContext(context);
-    } catch (...) {
-    }
 }
 
 } // namespace
@@ -309,21 +270,8 @@ bool TOvernightWindow::QueryQuit() {
 }
 
 LRESULT CALLBACK TOvernightWindow::WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    try {
-        TOvernightWindow* self = nullptr;
-        if (msg == WM_NCCREATE) {
-            auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-            self = static_cast<TOvernightWindow*>(create->lpCreateParams);
-            self->Wnd = wnd;
-            SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        } else {
-            self = reinterpret_cast<TOvernightWindow*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-        }
-        if (self) return self->HandleMessage(msg, wParam, lParam);
-    } catch (...) {
-        // Nothing may cross into Win32; the handlers themselves show what they caught.
-    }
-    return DefWindowProcA(wnd, msg, wParam, lParam);
+    return RouteToOwner(wnd, msg, wParam, lParam, &TOvernightWindow::Wnd,
+                        &TOvernightWindow::HandleMessage);
 }
 
 LRESULT TOvernightWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -501,22 +449,7 @@ void TOvernightWindow::ShowPlot(const std::vector<search::TJournalEntry>& entrie
 }
 
 void TOvernightWindow::ShowMessage(const std::string& text, TMsgKind kind, int helpContext) {
-    MSGBOXPARAMSA box{};
-    box.cbSize = sizeof box;
-    box.hwndOwner = Wnd ? Wnd : Owner;
-    box.hInstance = Instance;
-    box.lpszText = text.c_str();
-    box.lpszCaption = Title;
-    UINT icon = MB_ICONINFORMATION;
-    if (kind == TMsgKind::Warning) icon = MB_ICONWARNING;
-    if (kind == TMsgKind::Error) icon = MB_ICONERROR;
-    box.dwStyle = MB_OK | icon | (helpContext ? MB_HELP : 0);
-    box.dwContextHelpId = static_cast<DWORD_PTR>(helpContext);
-    box.lpfnMsgBoxCallback = BoxHelp;
-    box.dwLanguageId = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
-    const int outer = std::exchange(ShownContext, helpContext);
-    MessageBoxIndirectA(&box);
-    ShownContext = outer;
+    ShowHelpBox(Wnd ? Wnd : Owner, Instance, text, Title, kind, helpContext != 0, helpContext);
 }
 
 TAnswer TOvernightWindow::Ask(const std::string& text, bool withCancel) {
@@ -543,23 +476,11 @@ void TOvernightWindow::CloseWindow() {
 }
 
 std::string TOvernightWindow::ReadSetting(const std::string& name) {
-    TRegKey key(false);
-    if (!key.Get()) return {};
-    char buffer[4096] = {};
-    DWORD size = sizeof buffer - 1, type = 0;
-    if (RegQueryValueExA(key.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer),
-                         &size) != ERROR_SUCCESS ||
-        type != REG_SZ)
-        return {};
-    buffer[std::min<DWORD>(size, sizeof buffer - 1)] = '\0';
-    return buffer;
+    return ReadUserRegText(SettingsKey, name);
 }
 
 void TOvernightWindow::WriteSetting(const std::string& name, const std::string& value) {
-    TRegKey key(true);
-    if (!key.Get()) return;
-    RegSetValueExA(key.Get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
+    WriteUserRegText(SettingsKey, name, value);
 }
 
 void TOvernightWindow::Wake() {

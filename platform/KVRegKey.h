@@ -1,5 +1,6 @@
 // Per-user yes/no settings of the KALVERN suite: 32-bit values under
-// HKEY_CURRENT_USER\Software\KALVERN, non-zero meaning true. Windows only.
+// HKEY_CURRENT_USER\Software\KALVERN, non-zero meaning true. And the text values that the
+// program keeps under a per-user key of its own. Windows only.
 #pragma once
 
 #include <string>
@@ -25,5 +26,13 @@ bool FlashTaskBar();
 
 // One sentence for the diagnostics report on the setting Name.
 std::string DescribeKVRegKey(const std::string& Name);
+
+// The text (REG_SZ) value Name of the key Key under HKEY_CURRENT_USER. Reading never creates
+// the key; a missing key or value, a value of another type and one longer than 4095 bytes all
+// read as "".
+std::string ReadUserRegText(const std::string& Key, const std::string& Name);
+// Stores Value as the text value Name, creating the key when it is missing. A key that cannot
+// be opened for writing is passed over: the value is then not remembered.
+void WriteUserRegText(const std::string& Key, const std::string& Name, const std::string& Value);
 
 } // namespace pelvarn

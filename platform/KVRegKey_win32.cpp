@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace pelvarn {
 
 namespace {
@@ -66,6 +68,34 @@ std::string DescribeKVRegKey(const std::string& Name) {
         break;
     }
     return "There is no KVRegKey setting for \"" + Name + "\".";
+}
+
+std::string ReadUserRegText(const std::string& Key, const std::string& Name) {
+    TRegKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, Key.c_str(), 0, KEY_QUERY_VALUE, &key.Key) !=
+        ERROR_SUCCESS) {
+        key.Key = nullptr;
+        return {};
+    }
+    char buffer[4096] = {};
+    DWORD size = sizeof buffer - 1, type = 0;
+    if (RegQueryValueExA(key.Key, Name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer),
+                         &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        return {};
+    buffer[std::min<DWORD>(size, sizeof buffer - 1)] = '\0';
+    return buffer;
+}
+
+void WriteUserRegText(const std::string& Key, const std::string& Name, const std::string& Value) {
+    TRegKey key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, Key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &key.Key, nullptr) != ERROR_SUCCESS) {
+        key.Key = nullptr;
+        return;
+    }
+    RegSetValueExA(key.Key, Name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(Value.c_str()),
+                   static_cast<DWORD>(Value.size() + 1));
 }
 
 } // namespace pelvarn

@@ -37,6 +37,9 @@ std::string SizeText(std::int64_t Bytes);
 // Opens a document or address with the shell ("open"); failures are ignored.
 void ShellOpen(void* Wnd, const std::string& Target);
 
+// The text of a window: a control's contents or a window's caption ("" on POSIX).
+std::string WindowText(void* Wnd);
+
 // A file name lower-cased as the system compares file names (locale-aware on Windows).
 std::string LowerFileName(std::string_view name);
 

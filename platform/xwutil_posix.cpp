@@ -85,6 +85,10 @@ void ShellOpen(void*, const std::string&) {
     // The headless front end has nothing to open documents with; failures are ignored anyway.
 }
 
+std::string WindowText(void*) {
+    return {};
+}
+
 std::string LowerFileName(std::string_view name) {
     return AsciiLower(name);
 }

@@ -141,6 +141,16 @@ void ShellOpen(void* Wnd, const std::string& Target) {
     ShellExecuteA(static_cast<HWND>(Wnd), "open", Target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
+std::string WindowText(void* Wnd) {
+    HWND wnd = static_cast<HWND>(Wnd);
+    const int length = GetWindowTextLengthA(wnd);
+    if (length <= 0) return {};
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    const int got = GetWindowTextA(wnd, text.data(), length + 1);
+    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    return text;
+}
+
 std::string LowerFileName(std::string_view name) {
     std::string copy(name);
     if (!copy.empty()) CharLowerBuffA(copy.data(), static_cast<DWORD>(copy.size()));

@@ -6,11 +6,7 @@
 set -u
 CLI=$1
 EMU=${2:-}
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-cd "$WORK" || exit 1
-failures=0
-passes=0
+. "$(dirname "$0")/../helpers/e2e.sh"
 
 run() { # run EXPECTED_STATUS OUTFILE ERRFILE ARGS...
     want=$1; out=$2; err=$3; shift 3
@@ -92,5 +88,4 @@ if [ -n "$EMU" ]; then want=15; else want=8; fi
 run 64 out.txt err.txt folders extra && passes=$((passes+1))
 run 0 out.txt err.txt folders --help && grep -q 'Usage: pelvarn-cli folders' out.txt && passes=$((passes+1))
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+summary

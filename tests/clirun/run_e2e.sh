@@ -8,21 +8,7 @@ CLI=$1
 KESTO=$2
 EMU=${3:-}
 HELPER=${4:-}
-case $CLI in /*) ;; *) CLI=$PWD/$CLI ;; esac
-case $KESTO in /*) ;; *) KESTO=$PWD/$KESTO ;; esac
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-cd "$WORK" || exit 1
-failures=0
-passes=0
-
-ok() { passes=$((passes+1)); }
-fail() { echo "FAIL: $*"; failures=$((failures+1)); }
-cli() { if [ -n "$EMU" ]; then "$EMU" "$CLI" "$@"; else "$CLI" "$@"; fi; }
-kesto() { if [ -n "$EMU" ]; then "$EMU" "$KESTO" "$@"; else "$KESTO" "$@"; fi; }
-expect_status() { # expect_status WANT GOT WHAT
-    if [ "$2" = "$1" ]; then ok; else fail "$3: exit status $2, expected $1"; [ -f err.txt ] && cat err.txt; fi
-}
+. "$(dirname "$0")/../helpers/e2e.sh"
 
 kesto gen --vars 12 --seed 3 --out gen >/dev/null 2>&1 || { echo "kesto gen failed"; exit 1; }
 cp gen/initial.sti initial.copy
@@ -238,5 +224,4 @@ if [ -n "$EMU" ]; then
     fi
 fi
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+summary

@@ -143,6 +143,28 @@ TEST(KVRegKey, ValuesAndTheirDescriptions) {
     EXPECT_FALSE(FlashTaskBar());
 }
 
+TEST(KVRegKey, UserTextValuesReadBackAsStored) {
+    TScratchUserKey user;
+    if (!user.Ok()) GTEST_SKIP() << "HKEY_CURRENT_USER cannot be redirected here";
+    const std::string key = "Software\\Pelvarn\\Overnight";
+    EXPECT_EQ(ReadUserRegText(key, "Strategy"), "");
+    HKEY k = nullptr;
+    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &k), ERROR_SUCCESS)
+        << "reading created the key";
+    WriteUserRegText(key, "Strategy", "sweep");
+    WriteUserRegText(key, "Launcher", "");
+    WriteUserRegText(key, "Long", std::string(5000, 'x'));
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_SET_VALUE, &k), ERROR_SUCCESS);
+    const DWORD number = 1;
+    RegSetValueExA(k, "Number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                   sizeof number);
+    RegCloseKey(k);
+    const std::pair<const char*, std::string> cases[] = {
+        {"Strategy", "sweep"}, {"Launcher", ""}, {"Long", ""}, {"Number", ""}, {"Nothing", ""}};
+    for (const auto& [name, want] : cases)
+        EXPECT_EQ(ReadUserRegText(key, name), want) << name;
+}
+
 TEST(FormFont, FirstInstalledOfAListIgnoringCase) {
     const std::vector<std::string> proportional{"Arial", "Segoe UI"};
     EXPECT_EQ(FirstInstalledFont(proportional, {"Tahoma", "segoe ui"}, "Menu"), "segoe ui");
@@ -160,6 +182,15 @@ TEST(FormFont, SystemChoices) {
     EXPECT_EQ(std::string(font.lfFaceName), ProportionalFontName());
     EXPECT_LT(font.lfHeight, 0); // a character height in points, not a cell height
     StockFixedFontName();        // answers without a display too
+}
+
+TEST(XwUtil, WindowTextOfAWindow) {
+    TTestWindow w(0, 0, 100, 50);
+    if (!w.Wnd) GTEST_SKIP() << "no window could be made here";
+    EXPECT_EQ(WindowText(w.Wnd), "pelvarn test");
+    SetWindowTextA(w.Wnd, "");
+    EXPECT_EQ(WindowText(w.Wnd), "");
+    EXPECT_EQ(WindowText(nullptr), "");
 }
 
 TEST(WorkArea, AlwaysAnAreaAndDialogsLandInsideIt) {

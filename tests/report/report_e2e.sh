@@ -6,20 +6,8 @@ CLI=$1
 KESTO=$2
 DEMO=$3
 PNG=$4
-case $CLI in /*) ;; *) CLI=$PWD/$CLI ;; esac
-case $KESTO in /*) ;; *) KESTO=$PWD/$KESTO ;; esac
 case $PNG in /*) ;; *) PNG=$PWD/$PNG ;; esac
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-cd "$WORK" || exit 1
-failures=0
-passes=0
-ok() { passes=$((passes+1)); }
-fail() { echo "FAIL: $*"; failures=$((failures+1)); }
-cli() { "$CLI" "$@"; }
-expect_status() { # WANT GOT WHAT
-    if [ "$2" = "$1" ]; then ok; else fail "$3: exit status $2, expected $1"; [ -f err.txt ] && cat err.txt; fi
-}
+. "$(dirname "$0")/../helpers/e2e.sh"
 wellformed() { python3 -c 'import sys, xml.etree.ElementTree as E; E.parse(sys.argv[1])' "$1"; }
 
 # The demo model's search leaves its report beside its journal.
@@ -76,5 +64,4 @@ else
     echo "rendered report: $PNG"
 fi
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+summary

@@ -7,20 +7,7 @@ KESTO=$2
 DEMO=$3
 PLOT=$4
 EMU=${5:-}
-case $CLI in /*) ;; *) CLI=$PWD/$CLI ;; esac
-case $KESTO in /*) ;; *) KESTO=$PWD/$KESTO ;; esac
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-cd "$WORK" || exit 1
-failures=0
-passes=0
-ok() { passes=$((passes+1)); }
-fail() { echo "FAIL: $*"; failures=$((failures+1)); }
-cli() { if [ -n "$EMU" ]; then "$EMU" "$CLI" "$@"; else "$CLI" "$@"; fi; }
-kesto() { if [ -n "$EMU" ]; then "$EMU" "$KESTO" "$@"; else "$KESTO" "$@"; fi; }
-expect_status() { # WANT GOT WHAT
-    if [ "$2" = "$1" ]; then ok; else fail "$3: exit status $2, expected $1"; [ -f err.txt ] && cat err.txt; fi
-}
+. "$(dirname "$0")/../helpers/e2e.sh"
 # The CSV columns that do not depend on timing: job, status, seconds, best, change.
 stable() { cut -d, -f1,3,4,6,7 "$1" | tr -d '\r'; }
 
@@ -172,5 +159,4 @@ EOS
     [ "$(grep -c '"job"' g/search.jsonl)" -ge "$done1" ] && ok || fail "resume after Ctrl+C"
 fi
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+summary

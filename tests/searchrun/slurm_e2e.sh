@@ -5,13 +5,8 @@
 set -u
 CLI=$1
 KESTO=$2
-WORK=$(mktemp -d "${TMPDIR:-/tmp}/pelvarn-slurm-e2e.XXXXXX")
-trap 'rm -rf "$WORK"' EXIT
-cd "$WORK" || exit 1
-failures=0
-passes=0
-ok() { passes=$((passes+1)); }
-fail() { echo "FAIL: $*"; failures=$((failures+1)); }
+E2E_NAME=pelvarn-slurm-e2e
+. "$(dirname "$0")/../helpers/e2e.sh"
 # The journal's jobs without what depends on the machine and the clock: the wall time and
 # when each job ended.
 jobs_of() { tail -n +2 "$1" | sed 's/"at":"[^"]*",//; s/"wall":[^,]*,//'; }
@@ -36,5 +31,4 @@ cp -r gen par
     --launcher "srun -N1 -n1 --chdir={dir} {cmd}" >par.out 2>&1 || fail "parallel srun search: $(cat par.out)"
 [ "$(grep -c '"worker":1' par/search.jsonl)" -ge 1 ] && ok || fail "the second worker ran nothing"
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+summary

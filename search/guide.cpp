@@ -1,6 +1,7 @@
 #include "search/guide.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace pelvarn::search {
 
@@ -11,9 +12,29 @@ std::string MoveKey(const TMoveSpec& m) {
     return "x" + std::to_string(std::min(m.A, m.B)) + "/" + std::to_string(std::max(m.A, m.B));
 }
 
+int KindOf(const TMoveSpec& m) {
+    return m.Kind == TMoveKind::Toggle ? 0 : m.Kind == TMoveKind::Order && m.A > 0 ? 1 : 2;
+}
+
 } // namespace
 
+double ExpectedGain(double mean, double spread) {
+    const double gain = -mean;
+    if (spread <= 0) return std::max(gain, 0.0);
+    const double z = gain / spread;
+    constexpr double InvSqrt2Pi = 0.3989422804014327;
+    return gain * 0.5 * std::erfc(-z / std::sqrt(2.0)) + spread * InvSqrt2Pi * std::exp(-z * z / 2);
+}
+
 void TGuide::Observe(const TCandidate& candidate, double seconds, double change) {
+    const double before = Estimate(candidate);
+    if (before > 0 && seconds > 0 && change == change) {
+        const int k = KindOf(candidate.Move);
+        const double miss = std::log(seconds / before);
+        // A running mean over about the last twenty of the kind.
+        const double weight = std::max(1.0 / ++KindSeen[k], 0.05);
+        KindMiss[k] += weight * (miss * miss - KindMiss[k]);
+    }
     Estimator.Learn(candidate.Stat, candidate.Order, seconds);
     if (change != change) return;
     LastBest = seconds / (1 + change);
@@ -25,29 +46,36 @@ std::size_t TGuide::Choose(const TCandidate& best, const std::vector<TCandidate>
                            TRandom& random) const {
     if (random.Below(Explore) == 0)
         return static_cast<std::size_t>(random.Below(static_cast<std::int32_t>(pool.size())));
-    // By the change each is expected to make: the one its move made last, or the fit's. A
-    // move that gained on an earlier best comes first, then the toggles not yet made and the
-    // exchanges the fit expects to gain, then the rest: a move that lost on the last best it
-    // was made on is tried again only after every fresh one.
+    // By the gain each is expected to bring: the change its move made on the last best it was
+    // made on, or else the fit's, with the spread by which such moves have missed what was
+    // expected of them. A kind of move whose outcomes the fit foresees poorly is worth trying
+    // even when a small loss is expected of it, ahead of one that foresees a sure, tiny gain.
     const double base = Estimate(best);
+    if (base <= 0) return 0;
+    double widest = 0;
+    for (int k = 0; k < 3; ++k)
+        if (KindSeen[k] >= MinKindSeen) widest = std::max(widest, KindMiss[k]);
     std::size_t pick = 0;
-    std::pair<int, double> lowest{3, 0};
+    double most = -1;
     for (std::size_t i = 0; i < pool.size(); ++i) {
-        std::pair<int, double> e{2, 0};
+        const int k = KindOf(pool[i].Move);
+        const double spread = std::sqrt(KindSeen[k] >= MinKindSeen ? KindMiss[k]
+                                        : widest > 0               ? widest
+                                                                   : PriorMiss);
         const auto known = pool[i].Move.Kind == TMoveKind::None
                                ? MoveChanges.end()
                                : MoveChanges.find(MoveKey(pool[i].Move));
-        double estimate = 0;
+        double change = 0;
         if (known != MoveChanges.end() && known->second.second * (1 - Forget) <= LastBest) {
-            e = {known->second.first < 0 ? 0 : 2, known->second.first};
-        } else if (base > 0 && (estimate = Estimate(pool[i])) != 0) {
-            e.second = (estimate - base) / base;
-            e.first = pool[i].Move.Kind == TMoveKind::Toggle || e.second < 0 ? 1 : 2;
+            change = known->second.first;
         } else {
-            continue;
+            const double estimate = Estimate(pool[i]);
+            if (estimate <= 0) continue;
+            change = (estimate - base) / base;
         }
-        if (e < lowest) {
-            lowest = e;
+        const double gain = ExpectedGain(change, spread);
+        if (gain > most) {
+            most = gain;
             pick = i;
         }
     }

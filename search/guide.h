@@ -1,7 +1,9 @@
 // The estimate-driven choice among a best's neighbours, with a readable model file: the fit
 // of the jobs' times (TEstimator) and what each move did on an earlier best, so that the
-// neighbour expected to gain most is timed first, and now and then one drawn at random, so
-// that a wrong estimate is found out.
+// neighbour with the most gain to expect is timed first, and now and then one drawn at
+// random, so that a wrong estimate is found out. What is expected of a move weighs how far
+// estimates of its kind have missed: a toggle whose outcome is hard to foresee can be worth
+// more than an exchange sure to change next to nothing.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +17,11 @@
 #include "search/estimator.h"
 
 namespace pelvarn::search {
+
+// The gain to expect of a candidate whose change is estimated as mean (a share of the best's
+// time; below 0 is faster) where such estimates miss by spread (normally distributed): what it
+// gains when it gains, weighed by how likely that is; never below 0.
+double ExpectedGain(double mean, double spread);
 
 class TGuide {
   public:
@@ -36,6 +43,10 @@ class TGuide {
     // What a move did is remembered until the best has gained this share since: then the
     // system it acts on has changed, and the fit's estimate serves again.
     static constexpr double Forget = 0.05;
+    // The spread of a kind of move is its own once this many were timed; until then the
+    // widest measured, or PriorMiss (a variance: a spread of 10 %) before any.
+    static constexpr std::int32_t MinKindSeen = 5;
+    static constexpr double PriorMiss = 0.01;
 
   private:
     TEstimator Estimator;
@@ -43,6 +54,10 @@ class TGuide {
     // on the next best than on the last, whatever the fit says.
     std::unordered_map<std::string, std::pair<double, double>> MoveChanges; // change, best then
     double LastBest = 0; // the best's time when the last job ended
+    // How far the estimates of each kind of move (toggle, exchange, other) have missed the
+    // change it made, as the mean square of the logarithms' differences, and how many so far.
+    double KindMiss[3] = {0, 0, 0};
+    std::int32_t KindSeen[3] = {0, 0, 0};
 };
 
 } // namespace pelvarn::search

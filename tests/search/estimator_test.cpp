@@ -8,6 +8,7 @@
 
 #include "search/acceptance.h"
 #include "search/estimator.h"
+#include "search/guide.h"
 #include "search/structure.h"
 #include "sti/subrecord.h"
 
@@ -170,6 +171,25 @@ TEST(Acceptance, AnEstimatePooledFromManyJobsTellsSmallGainsFromLosses) {
     }
     EXPECT_GE(gains, 170);
     EXPECT_LE(losses, 10);
+}
+
+TEST(Guide, ExpectedGainWeighsHowFarEstimatesMiss) {
+    struct TCase {
+        double Change, Spread, Expected;
+    };
+    const TCase cases[] = {
+        {-0.05, 0, 0.05},           // a sure gain is what it gains
+        {0.05, 0, 0},               // a sure loss gains nothing
+        {0, 0.1, 0.1 / 2.50662827}, // an even chance: the spread over the square root of 2 pi
+        {-1, 0.01, 1},              // far beyond the spread: the gain itself
+        {1, 0.01, 0},
+    };
+    for (const TCase& c : cases)
+        EXPECT_NEAR(ExpectedGain(c.Change, c.Spread), c.Expected, 1e-6)
+            << c.Change << " " << c.Spread;
+    // A toggle expected to lose 1 % whose kind misses by 5 % is worth more than an exchange
+    // expected to gain 0.05 % whose kind misses by 0.1 %.
+    EXPECT_GT(ExpectedGain(0.01, 0.05), ExpectedGain(-0.0005, 0.001));
 }
 
 } // namespace

@@ -12,6 +12,7 @@ std::string MoveKey(const TMoveSpec& m) {
     return "x" + std::to_string(std::min(m.A, m.B)) + "/" + std::to_string(std::max(m.A, m.B));
 }
 
+// Toggles (0), exchanges (1) and other moves (2).
 int KindOf(const TMoveSpec& m) {
     return m.Kind == TMoveKind::Toggle ? 0 : m.Kind == TMoveKind::Order && m.A > 0 ? 1 : 2;
 }
@@ -27,10 +28,20 @@ double ExpectedGain(double mean, double spread) {
 }
 
 void TGuide::Observe(const TCandidate& candidate, double seconds, double change) {
+    const auto remembered = ExpectedOfMemory.find(CondensationKey(candidate));
     const double before = Estimate(candidate);
-    if (before > 0 && seconds > 0 && change == change) {
-        const int k = KindOf(candidate.Move);
-        const double miss = std::log(seconds / before);
+    int k = KindOf(candidate.Move);
+    double miss = 0;
+    if (remembered != ExpectedOfMemory.end()) {
+        k = Remembered;
+        miss = std::log((1 + change) / (1 + remembered->second));
+        ExpectedOfMemory.erase(remembered);
+    } else if (before > 0 && seconds > 0) {
+        miss = std::log(seconds / before);
+    } else {
+        k = -1;
+    }
+    if (k >= 0 && change == change) {
         // A running mean over about the last twenty of the kind.
         const double weight = std::max(1.0 / ++KindSeen[k], 0.05);
         KindMiss[k] += weight * (miss * miss - KindMiss[k]);
@@ -43,7 +54,7 @@ void TGuide::Observe(const TCandidate& candidate, double seconds, double change)
 }
 
 std::size_t TGuide::Choose(const TCandidate& best, const std::vector<TCandidate>& pool,
-                           TRandom& random) const {
+                           TRandom& random) {
     if (random.Below(Explore) == 0)
         return static_cast<std::size_t>(random.Below(static_cast<std::int32_t>(pool.size())));
     // By the gain each is expected to bring: the change its move made on the last best it was
@@ -53,32 +64,49 @@ std::size_t TGuide::Choose(const TCandidate& best, const std::vector<TCandidate>
     const double base = Estimate(best);
     if (base <= 0) return 0;
     double widest = 0;
-    for (int k = 0; k < 3; ++k)
+    for (int k = 0; k <= Remembered; ++k)
         if (KindSeen[k] >= MinKindSeen) widest = std::max(widest, KindMiss[k]);
+    const auto recent = [&](auto it) {
+        return it != MoveChanges.end() && it->second.second * (1 - Forget) <= LastBest;
+    };
     std::size_t pick = 0;
-    double most = -1;
+    double most = -1, pickChange = 0;
+    bool pickRemembered = false;
     for (std::size_t i = 0; i < pool.size(); ++i) {
-        const int k = KindOf(pool[i].Move);
-        const double spread = std::sqrt(KindSeen[k] >= MinKindSeen ? KindMiss[k]
-                                        : widest > 0               ? widest
-                                                                   : PriorMiss);
+        int k = KindOf(pool[i].Move);
         const auto known = pool[i].Move.Kind == TMoveKind::None
                                ? MoveChanges.end()
                                : MoveChanges.find(MoveKey(pool[i].Move));
         double change = 0;
-        if (known != MoveChanges.end() && known->second.second * (1 - Forget) <= LastBest) {
+        // A toggle back undoes the toggle that brought its record to where it is.
+        const TMoveSpec& m = pool[i].Move;
+        const auto undone =
+            m.Kind == TMoveKind::Toggle && m.A >= 1 && m.A <= best.Count()
+                ? MoveChanges.find(MoveKey({TMoveKind::Toggle, m.A,
+                                            best.Stat[static_cast<std::size_t>(m.A - 1)]}))
+                : MoveChanges.end();
+        if (recent(known)) {
             change = known->second.first;
+            k = Remembered;
+        } else if (recent(undone) && undone->second.first < 0) {
+            change = -undone->second.first / (1 + undone->second.first);
+            k = Remembered;
         } else {
             const double estimate = Estimate(pool[i]);
             if (estimate <= 0) continue;
             change = (estimate - base) / base;
         }
+        const double spread =
+            std::sqrt(KindSeen[k] >= MinKindSeen ? KindMiss[k] : widest > 0 ? widest : PriorMiss);
         const double gain = ExpectedGain(change, spread);
         if (gain > most) {
             most = gain;
             pick = i;
+            pickChange = change;
+            pickRemembered = k == Remembered;
         }
     }
+    if (pickRemembered) ExpectedOfMemory[CondensationKey(pool[pick])] = pickChange;
     return pick;
 }
 

@@ -36,7 +36,7 @@ class TGuide {
     double Miss() const { return Estimator.Miss(); }
     // The index into pool (not empty) of the candidate to time next.
     std::size_t Choose(const TCandidate& best, const std::vector<TCandidate>& pool,
-                       TRandom& random) const;
+                       TRandom& random);
 
     // One choice in Explore is drawn at random from the pool rather than by estimate.
     static constexpr std::int32_t Explore = 5;
@@ -54,10 +54,15 @@ class TGuide {
     // on the next best than on the last, whatever the fit says.
     std::unordered_map<std::string, std::pair<double, double>> MoveChanges; // change, best then
     double LastBest = 0; // the best's time when the last job ended
-    // How far the estimates of each kind of move (toggle, exchange, other) have missed the
-    // change it made, as the mean square of the logarithms' differences, and how many so far.
-    double KindMiss[3] = {0, 0, 0};
-    std::int32_t KindSeen[3] = {0, 0, 0};
+    // How far the fit's estimates of each kind of move (toggle, exchange, other) and the
+    // changes remembered (Remembered) have missed the change a move made, as the mean square
+    // of the logarithms' differences, and how many so far.
+    static constexpr int Remembered = 3;
+    double KindMiss[Remembered + 1] = {};
+    std::int32_t KindSeen[Remembered + 1] = {};
+    // The change expected of chosen candidates whose move's last change was remembered, by
+    // their condensation's key, until they are timed.
+    std::unordered_map<std::string, double> ExpectedOfMemory;
 };
 
 } // namespace pelvarn::search

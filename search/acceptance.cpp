@@ -61,13 +61,15 @@ TVerdict TAcceptance::Judge(const std::string& challenger, const std::string& be
         gain = (gain * t + estimate.Gain * e) / (t + e);
         error = 1 / std::sqrt(t + e);
     }
-    if (gain <= 0) return TVerdict::Worse;
+    // A challenger behind by less than a standard error may have had one unlucky timing: it
+    // is timed again rather than lost for good.
+    if (gain <= -Within * error) return TVerdict::Worse;
     if (gain > Widths * error) return TVerdict::Better;
     const auto kc = static_cast<std::int32_t>(c->second.Logs.size());
     const auto kb = static_cast<std::int32_t>(b->second.Logs.size());
     if (kc < MaxTimings) return TVerdict::TimeAgain;
     if (kb < kc) return TVerdict::TimeBestAgain;
-    return TVerdict::Better;
+    return gain > 0 ? TVerdict::Better : TVerdict::Worse;
 }
 
 double TAcceptance::Behind(const std::string& key, const std::string& best) const {

@@ -18,7 +18,7 @@ namespace pelvarn::search {
 enum class TVerdict {
     Better,       // better beyond the noise, or at the bound of timings with the better mean
     Worse,        // not better
-    TimeAgain,    // a near tie: time the challenger again
+    TimeAgain,    // a near tie (ahead or behind): time the challenger again
     TimeBestAgain // a near tie with the challenger timed more often: time the best again
 };
 
@@ -53,6 +53,8 @@ class TAcceptance {
 
     // A challenger is better beyond the noise when it gains more than Widths standard errors.
     static constexpr double Widths = 2.0;
+    // A challenger behind the best by less than Within standard errors is a near tie too.
+    static constexpr double Within = 1.0;
     static constexpr double PriorNoise = 0.02;
     // At most this many timings of a challenger; then the better mean decides.
     static constexpr std::int32_t MaxTimings = 3;

@@ -82,8 +82,8 @@ std::size_t TGuide::Choose(const TCandidate& best, const std::vector<TCandidate>
         const TMoveSpec& m = pool[i].Move;
         const auto undone =
             m.Kind == TMoveKind::Toggle && m.A >= 1 && m.A <= best.Count()
-                ? MoveChanges.find(MoveKey({TMoveKind::Toggle, m.A,
-                                            best.Stat[static_cast<std::size_t>(m.A - 1)]}))
+                ? MoveChanges.find(MoveKey(
+                      {TMoveKind::Toggle, m.A, best.Stat[static_cast<std::size_t>(m.A - 1)]}))
                 : MoveChanges.end();
         if (recent(known)) {
             change = known->second.first;
@@ -96,8 +96,9 @@ std::size_t TGuide::Choose(const TCandidate& best, const std::vector<TCandidate>
             if (estimate <= 0) continue;
             change = (estimate - base) / base;
         }
-        const double spread =
-            std::sqrt(KindSeen[k] >= MinKindSeen ? KindMiss[k] : widest > 0 ? widest : PriorMiss);
+        const double spread = std::sqrt(KindSeen[k] >= MinKindSeen ? KindMiss[k]
+                                        : widest > 0               ? widest
+                                                                   : PriorMiss);
         const double gain = ExpectedGain(change, spread);
         if (gain > most) {
             most = gain;

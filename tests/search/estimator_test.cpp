@@ -153,6 +153,27 @@ TEST(Acceptance, MeasuresTheNoiseAndAcceptsOnlyGainsBeyondIt) {
     }
 }
 
+TEST(Acceptance, ANearTieAheadOrBehindIsTimedAgain) {
+    // Noise of 3 %, measured; the best and each challenger timed once, so that a standard
+    // error of their difference is 3 % times the square root of two, about 4.2 %.
+    TAcceptance a;
+    for (double x : {0.0, 0.03, -0.03})
+        a.Add("repeat", 100 * std::exp(x));
+    ASSERT_NEAR(a.Noise(), 0.03, 1e-9);
+    a.Add("best", 100);
+    const std::pair<double, TVerdict> cases[] = {
+        {90, TVerdict::Better},     // ahead by more than two standard errors
+        {99, TVerdict::TimeAgain},  // ahead by less
+        {101, TVerdict::TimeAgain}, // behind by less than one: maybe one unlucky timing
+        {106, TVerdict::Worse},     // behind by more
+    };
+    for (const auto& [seconds, verdict] : cases) {
+        const std::string key = "c" + std::to_string(seconds);
+        a.Add(key, seconds);
+        EXPECT_EQ(a.Judge(key, "best"), verdict) << seconds;
+    }
+}
+
 // Gains of 1 % under 3 % noise are a coin toss for a few timings; an unbiased estimate that
 // misses by half a per cent, pooled with them, tells them from losses of the same size.
 TEST(Acceptance, AnEstimatePooledFromManyJobsTellsSmallGainsFromLosses) {

@@ -81,6 +81,17 @@ bool TEstimator::Features(const std::vector<std::int32_t>& stat,
     return true;
 }
 
+bool TEstimator::Interact(std::int32_t a, std::int32_t b) const {
+    const auto n = static_cast<std::int32_t>(Items.size());
+    if (a < 1 || b < 1 || a > n || b > n) return false;
+    const auto [va, ea] = Items[static_cast<std::size_t>(a - 1)];
+    const auto [vb, eb] = Items[static_cast<std::size_t>(b - 1)];
+    auto holds = [&](std::size_t e, std::size_t v) {
+        return (Holds[e][v / 64] >> (v % 64) & 1) != 0;
+    };
+    return a == b || holds(ea, vb) || holds(eb, va);
+}
+
 void TTimeFit::Add(const TFeatures& x, double seconds) {
     if (!std::isfinite(seconds)) return;
     if (N == 0) {

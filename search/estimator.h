@@ -75,6 +75,9 @@ class TEstimator {
     void Learn(const std::vector<std::int32_t>& stat, const std::vector<std::int32_t>& order,
                double seconds);
     const TTimeFit& Fit() const { return TheFit; }
+    // True when eliminating with record a can change what eliminating with record b does: one
+    // record's equation holds the other's variable.
+    bool Interact(std::int32_t a, std::int32_t b) const;
     // The estimate of a condensation's time; 0 when there is none.
     double Estimate(const std::vector<std::int32_t>& stat,
                     const std::vector<std::int32_t>& order) const;

@@ -50,7 +50,30 @@ void TGuide::Observe(const TCandidate& candidate, double seconds, double change)
     if (change != change) return;
     LastBest = seconds / (1 + change);
     if (candidate.Move.Kind != TMoveKind::None && candidate.Move.A > 0)
-        MoveChanges[MoveKey(candidate.Move)] = {change, LastBest};
+        MoveChanges[MoveKey(candidate.Move)] = {candidate.Move, change, LastBest};
+}
+
+void TGuide::ForgetTouched(const TCandidate& best) {
+    if (RememberedOn == best.Stat) return;
+    if (RememberedOn.size() == best.Stat.size()) {
+        std::vector<std::int32_t> changed;
+        for (std::size_t r = 0; r < best.Stat.size(); ++r)
+            if (RememberedOn[r] != best.Stat[r])
+                changed.push_back(static_cast<std::int32_t>(r + 1));
+        // A move that the change was made of stays remembered: its undoing is known.
+        const auto touched = [&](std::int32_t record, const TMoveSpec& m) {
+            return std::any_of(changed.begin(), changed.end(), [&](std::int32_t q) {
+                const bool made = m.Kind == TMoveKind::Toggle && q == m.A &&
+                                  best.Stat[static_cast<std::size_t>(q - 1)] == m.B;
+                return !made && Estimator.Interact(record, q);
+            });
+        };
+        std::erase_if(MoveChanges, [&](const auto& entry) {
+            const TMoveSpec& m = entry.second.Move;
+            return touched(m.A, m) || (m.Kind == TMoveKind::Order && touched(m.B, m));
+        });
+    }
+    RememberedOn = best.Stat;
 }
 
 std::size_t TGuide::Choose(const TCandidate& best, const std::vector<TCandidate>& pool,
@@ -63,11 +86,12 @@ std::size_t TGuide::Choose(const TCandidate& best, const std::vector<TCandidate>
     // even when a small loss is expected of it, ahead of one that foresees a sure, tiny gain.
     const double base = Estimate(best);
     if (base <= 0) return 0;
+    ForgetTouched(best);
     double widest = 0;
     for (int k = 0; k <= Remembered; ++k)
         if (KindSeen[k] >= MinKindSeen) widest = std::max(widest, KindMiss[k]);
     const auto recent = [&](auto it) {
-        return it != MoveChanges.end() && it->second.second * (1 - Forget) <= LastBest;
+        return it != MoveChanges.end() && it->second.BestThen * (1 - Forget) <= LastBest;
     };
     std::size_t pick = 0;
     double most = -1, pickChange = 0;
@@ -86,10 +110,10 @@ std::size_t TGuide::Choose(const TCandidate& best, const std::vector<TCandidate>
                       {TMoveKind::Toggle, m.A, best.Stat[static_cast<std::size_t>(m.A - 1)]}))
                 : MoveChanges.end();
         if (recent(known)) {
-            change = known->second.first;
+            change = known->second.Change;
             k = Remembered;
-        } else if (recent(undone) && undone->second.first < 0) {
-            change = -undone->second.first / (1 + undone->second.first);
+        } else if (recent(undone) && undone->second.Change < 0) {
+            change = -undone->second.Change / (1 + undone->second.Change);
             k = Remembered;
         } else {
             const double estimate = Estimate(pool[i]);

@@ -40,8 +40,9 @@ class TGuide {
 
     // One choice in Explore is drawn at random from the pool rather than by estimate.
     static constexpr std::int32_t Explore = 5;
-    // What a move did is remembered until the best has gained this share since: then the
-    // system it acts on has changed, and the fit's estimate serves again.
+    // What a move did is remembered until a change of the best touches its records' equations,
+    // or the best has gained this share since: then the system it acts on has changed, and
+    // the fit's estimate serves again.
     static constexpr double Forget = 0.05;
     // The spread of a kind of move is its own once this many were timed; until then the
     // widest measured, or PriorMiss (a variance: a spread of 10 %) before any.
@@ -52,8 +53,16 @@ class TGuide {
     TEstimator Estimator;
     // The last change that each move made on a best, by its key: a move is seldom worth more
     // on the next best than on the last, whatever the fit says.
-    std::unordered_map<std::string, std::pair<double, double>> MoveChanges; // change, best then
-    double LastBest = 0; // the best's time when the last job ended
+    struct TRemembered {
+        TMoveSpec Move;
+        double Change = 0;
+        double BestThen = 0; // the best's time when it was made
+    };
+    std::unordered_map<std::string, TRemembered> MoveChanges;
+    // Forgets what moves did that a change of the best has since touched.
+    void ForgetTouched(const TCandidate& best);
+    std::vector<std::int32_t> RememberedOn; // the statuses of the best last chosen from
+    double LastBest = 0;                    // the best's time when the last job ended
     // How far the fit's estimates of each kind of move (toggle, exchange, other) and the
     // changes remembered (Remembered) have missed the change a move made, as the mean square
     // of the logarithms' differences, and how many so far.

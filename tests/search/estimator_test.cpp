@@ -46,6 +46,21 @@ TEST(Estimator, FeaturesFollowTheEliminationsInTheirOrder) {
     EXPECT_FALSE(estimator.Features({sub}, {1}, f)); // not the structure's records
 }
 
+TEST(Estimator, RecordsInteractWhenOnesEquationHoldsTheOthersVariable) {
+    const char* model = "Variable a, b, c, d;\n"
+                        "Equation Ea a = c; Equation Eb b = d; Equation Ec c = a + b;";
+    TModelStructure s;
+    std::string reason;
+    ASSERT_TRUE(s.Parse(model, {{"a", "Ea"}, {"b", "Eb"}, {"c", "Ec"}}, reason)) << reason;
+    const TEstimator estimator(s);
+    const struct {
+        std::int32_t A, B;
+        bool Interact;
+    } cases[] = {{1, 2, false}, {1, 3, true}, {3, 2, true}, {2, 2, true}, {1, 4, false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(estimator.Interact(c.A, c.B), c.Interact) << c.A << " " << c.B;
+}
+
 TEST(Estimator, FitRecoversKnownWeightsAndStaysSaneOnFewJobs) {
     const TFeatures weights{0.5, 0.01, 0.002, 0, 0.3, 0.04, 2};
     std::mt19937 gen(7);

@@ -1,5 +1,7 @@
 #include "search/candidate.h"
 
+#include <algorithm>
+
 namespace pelvarn::search {
 
 namespace {
@@ -33,6 +35,11 @@ bool ToggleRecord(TCandidate& c, std::int32_t r, const TRecordFlags& flags) {
 
 std::string ExchangeText(std::int32_t a, std::int32_t b) {
     return "Exchange records " + std::to_string(a) + " and " + std::to_string(b);
+}
+
+std::string MoveKey(const TMoveSpec& m) {
+    if (m.Kind == TMoveKind::Toggle) return "t" + std::to_string(m.A) + "/" + std::to_string(m.B);
+    return "x" + std::to_string(std::min(m.A, m.B)) + "/" + std::to_string(std::max(m.A, m.B));
 }
 
 std::string CondensationKey(const TCandidate& candidate) {

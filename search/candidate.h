@@ -40,6 +40,9 @@ struct TCandidate {
 // What the suite is asked to do: the condensed records in the order written, each with its
 // kind. Two candidates with the same key are the same job.
 std::string CondensationKey(const TCandidate& candidate);
+// A key equal for the same move made on the same best (an exchange of A and B is that of B
+// and A).
+std::string MoveKey(const TMoveSpec& move);
 
 // The statuses as one letter per record ('s', 'b', 'n'); ParseStatText is false for a text
 // of another length or with another letter.

@@ -7,11 +7,6 @@ namespace pelvarn::search {
 
 namespace {
 
-std::string MoveKey(const TMoveSpec& m) {
-    if (m.Kind == TMoveKind::Toggle) return "t" + std::to_string(m.A) + "/" + std::to_string(m.B);
-    return "x" + std::to_string(std::min(m.A, m.B)) + "/" + std::to_string(std::max(m.A, m.B));
-}
-
 // Toggles (0), exchanges (1) and other moves (2).
 int KindOf(const TMoveSpec& m) {
     return m.Kind == TMoveKind::Toggle ? 0 : m.Kind == TMoveKind::Order && m.A > 0 ? 1 : 2;
@@ -76,6 +71,15 @@ void TGuide::ForgetTouched(const TCandidate& best) {
     RememberedOn = best.Stat;
 }
 
+double TGuide::NeighbourEstimate(const TCandidate& best, const TCandidate& c) {
+    if (c.Move.Kind == TMoveKind::None || c.Move.A <= 0) return Estimate(c);
+    if (Neighbours.Stat != best.Stat || Neighbours.Order != best.Order)
+        Neighbours = {best.Stat, best.Order, {}};
+    auto [at, fresh] = Neighbours.Features.try_emplace(MoveKey(c.Move));
+    if (fresh && !Estimator.Features(c.Stat, c.Order, at->second)) at->second.clear();
+    return at->second.empty() ? 0 : Estimator.Fit().Estimate(at->second);
+}
+
 std::size_t TGuide::Choose(const TCandidate& best, const std::vector<TCandidate>& pool,
                            TRandom& random) {
     if (random.Below(Explore) == 0)
@@ -116,7 +120,7 @@ std::size_t TGuide::Choose(const TCandidate& best, const std::vector<TCandidate>
             change = -undone->second.Change / (1 + undone->second.Change);
             k = Remembered;
         } else {
-            const double estimate = Estimate(pool[i]);
+            const double estimate = NeighbourEstimate(best, pool[i]);
             if (estimate <= 0) continue;
             change = (estimate - base) / base;
         }

@@ -59,6 +59,14 @@ class TGuide {
         double BestThen = 0; // the best's time when it was made
     };
     std::unordered_map<std::string, TRemembered> MoveChanges;
+    // The fit's estimate of a neighbour of the best. Its features are kept, by its move, while
+    // the best stays: every choice looks at the same neighbours again until they are timed.
+    double NeighbourEstimate(const TCandidate& best, const TCandidate& c);
+    struct TNeighbours {
+        std::vector<std::int32_t> Stat, Order; // the best
+        std::unordered_map<std::string, TFeatures> Features;
+    };
+    TNeighbours Neighbours;
     // Forgets what moves did that a change of the best has since touched.
     void ForgetTouched(const TCandidate& best);
     std::vector<std::int32_t> RememberedOn; // the statuses of the best last chosen from

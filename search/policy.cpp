@@ -68,6 +68,13 @@ bool TPolicy::IsSeen(const TCandidate& candidate) const {
     return Seen.count(SeenKey(candidate)) != 0;
 }
 
+bool TPolicy::IsSeenNeighbour(const TCandidate& candidate) {
+    if (candidate.Move.Kind == TMoveKind::None || candidate.Move.A <= 0) return IsSeen(candidate);
+    auto [at, fresh] = Scan.Keys.try_emplace(MoveKey(candidate.Move));
+    if (fresh) at->second = SeenKey(candidate);
+    return Seen.count(at->second) != 0;
+}
+
 void TPolicy::StartSweep() {
     // The alterable records in a random order; taken from the back.
     TRandom random(State.Random);
@@ -330,7 +337,8 @@ bool TPolicy::Next(const TCandidate& best, TCandidate& next) {
 
 bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
     AtOptimum = false;
-    // The untimed neighbours: every toggle and as many exchanges as there are records, drawn.
+    // The untimed neighbours: every toggle and as many exchanges as there are records (up to
+    // MaxExchangeDraws), drawn.
     // When all of them have been timed, the best's whole neighbourhood is looked at; beyond
     // it, with a limit given, candidates two moves away.
     TRandom random(State.Random);
@@ -352,12 +360,12 @@ bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
     };
     for (std::int32_t r : Alterable) {
         TCandidate c = best;
-        if (ToggleRecord(c, r, Records[static_cast<std::size_t>(r - 1)]) && !IsSeen(c))
+        if (ToggleRecord(c, r, Records[static_cast<std::size_t>(r - 1)]) && !IsSeenNeighbour(c))
             pool.push_back(std::move(c));
     }
-    for (std::int32_t k = 0; k < n && n >= 2; ++k) {
+    for (std::int32_t k = 0; k < std::min(n, MaxExchangeDraws) && n >= 2; ++k) {
         TCandidate c = best;
-        if (exchange(c) && !IsSeen(c)) pool.push_back(std::move(c));
+        if (exchange(c) && !IsSeenNeighbour(c)) pool.push_back(std::move(c));
     }
     if (pool.empty()) {
         // A look at the neighbours cut short by its slice of time is taken up again with the
@@ -376,7 +384,7 @@ bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
             const bool second = Alterable.empty() || random.Below(3) == 0 ? exchange(c) : toggle(c);
             c.Change = change + "; " + c.Change;
             c.Move = {};
-            if (first && second && !IsSeen(c)) pool.push_back(std::move(c));
+            if (first && second && !IsSeenNeighbour(c)) pool.push_back(std::move(c));
         }
     }
     if (pool.empty()) {

@@ -102,6 +102,9 @@ class TPolicy {
     // Counts a candidate as timed (the initial one, and those of a journal being resumed).
     void MarkSeen(const TCandidate& candidate);
     bool IsSeen(const TCandidate& candidate) const;
+    // The same for a candidate one move from the best that Next was last given; its key is
+    // kept while the best stays, as its neighbours are looked at again at every choice.
+    bool IsSeenNeighbour(const TCandidate& candidate);
     // Tells the policy how a job of one of its candidates ended (its kind of move is tried
     // more often when it beat its best). A better but stale candidate's gain is not lost: its
     // move is made again on the new best, or, when it is the new best itself, the move of the
@@ -116,6 +119,9 @@ class TPolicy {
     static constexpr int OrderFreeDraws = 20;
     // After the draws, the candidates one move from the best looked at in turn, at most.
     static constexpr std::int64_t MaxNeighbours = 20000;
+    // Exchanges drawn at most for each choice by estimate: each draw's key is worked out, and
+    // on a large model the toggles are most of what is worth a look.
+    static constexpr std::int32_t MaxExchangeDraws = 64;
     // False when Next last gave up at that bound rather than after looking at every
     // candidate one move from the best.
     bool NeighbourhoodCovered = true;
@@ -160,6 +166,8 @@ class TPolicy {
         std::size_t Toggle = 0;   // next index into Alterable
         std::size_t A = 0, B = 1; // next exchange of places A < B
         std::int64_t Looked = 0;
+        // The keys of its neighbours looked at so far, by their move.
+        std::unordered_map<std::string, std::string> Keys;
     };
     TScan Scan;
 };

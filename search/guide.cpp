@@ -48,14 +48,14 @@ void TGuide::Observe(const TCandidate& candidate, double seconds, double change)
         MoveChanges[MoveKey(candidate.Move)] = {candidate.Move, change, LastBest};
 }
 
-void TGuide::ForgetTouched(const TCandidate& best) {
+void TGuide::MarkTouched(const TCandidate& best) {
     if (RememberedOn == best.Stat) return;
     if (RememberedOn.size() == best.Stat.size()) {
         std::vector<std::int32_t> changed;
         for (std::size_t r = 0; r < best.Stat.size(); ++r)
             if (RememberedOn[r] != best.Stat[r])
                 changed.push_back(static_cast<std::int32_t>(r + 1));
-        // A move that the change was made of stays remembered: its undoing is known.
+        // The move that the change was made of is not touched by it: its undoing is known.
         const auto touched = [&](std::int32_t record, const TMoveSpec& m) {
             return std::any_of(changed.begin(), changed.end(), [&](std::int32_t q) {
                 const bool made = m.Kind == TMoveKind::Toggle && q == m.A &&
@@ -63,10 +63,11 @@ void TGuide::ForgetTouched(const TCandidate& best) {
                 return !made && Estimator.Interact(record, q);
             });
         };
-        std::erase_if(MoveChanges, [&](const auto& entry) {
+        for (auto& entry : MoveChanges) {
             const TMoveSpec& m = entry.second.Move;
-            return touched(m.A, m) || (m.Kind == TMoveKind::Order && touched(m.B, m));
-        });
+            if (touched(m.A, m) || (m.Kind == TMoveKind::Order && touched(m.B, m)))
+                entry.second.Touched = true;
+        }
     }
     RememberedOn = best.Stat;
 }
@@ -90,7 +91,7 @@ std::size_t TGuide::Choose(const TCandidate& best, const std::vector<TCandidate>
     // even when a small loss is expected of it, ahead of one that foresees a sure, tiny gain.
     const double base = Estimate(best);
     if (base <= 0) return 0;
-    ForgetTouched(best);
+    MarkTouched(best);
     double widest = 0;
     for (int k = 0; k <= Remembered; ++k)
         if (KindSeen[k] >= MinKindSeen) widest = std::max(widest, KindMiss[k]);
@@ -115,10 +116,10 @@ std::size_t TGuide::Choose(const TCandidate& best, const std::vector<TCandidate>
                 : MoveChanges.end();
         if (recent(known)) {
             change = known->second.Change;
-            k = Remembered;
+            if (!known->second.Touched) k = Remembered;
         } else if (recent(undone) && undone->second.Change < 0) {
             change = -undone->second.Change / (1 + undone->second.Change);
-            k = Remembered;
+            if (!undone->second.Touched) k = Remembered;
         } else {
             const double estimate = NeighbourEstimate(best, pool[i]);
             if (estimate <= 0) continue;

@@ -40,9 +40,11 @@ class TGuide {
 
     // One choice in Explore is drawn at random from the pool rather than by estimate.
     static constexpr std::int32_t Explore = 5;
-    // What a move did is remembered until a change of the best touches its records' equations,
-    // or the best has gained this share since: then the system it acts on has changed, and
-    // the fit's estimate serves again.
+    // What a move did is remembered until the best has gained this share since: then the
+    // system it acts on has changed, and the fit's estimate serves again. Until then it is
+    // what the move is expected to do, as sure as remembered changes have proved while no
+    // change of the best has touched the move's records' equations, and as sure as the
+    // fit's estimates of its kind after one has.
     static constexpr double Forget = 0.05;
     // The spread of a kind of move is its own once this many were timed; until then the
     // widest measured, or PriorMiss (a variance: a spread of 10 %) before any.
@@ -57,6 +59,9 @@ class TGuide {
         TMoveSpec Move;
         double Change = 0;
         double BestThen = 0; // the best's time when it was made
+        // A change of the best has since touched its records' equations: what it did then
+        // is still the best guess of what it does now, but no surer than the fit's estimates.
+        bool Touched = false;
     };
     std::unordered_map<std::string, TRemembered> MoveChanges;
     // The fit's estimate of a neighbour of the best. Its features are kept, by its move, while
@@ -67,8 +72,8 @@ class TGuide {
         std::unordered_map<std::string, TFeatures> Features;
     };
     TNeighbours Neighbours;
-    // Forgets what moves did that a change of the best has since touched.
-    void ForgetTouched(const TCandidate& best);
+    // Marks what moves did that a change of the best has since touched.
+    void MarkTouched(const TCandidate& best);
     std::vector<std::int32_t> RememberedOn; // the statuses of the best last chosen from
     double LastBest = 0;                    // the best's time when the last job ended
     // How far the fit's estimates of each kind of move (toggle, exchange, other) and the

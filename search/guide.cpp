@@ -73,10 +73,13 @@ void TGuide::MarkTouched(const TCandidate& best) {
 }
 
 double TGuide::NeighbourEstimate(const TCandidate& best, const TCandidate& c) {
-    if (c.Move.Kind == TMoveKind::None || c.Move.A <= 0) return Estimate(c);
-    if (Neighbours.Stat != best.Stat || Neighbours.Order != best.Order)
+    if (Neighbours.Stat != best.Stat || Neighbours.Order != best.Order ||
+        Neighbours.Features.size() >= MaxKept)
         Neighbours = {best.Stat, best.Order, {}};
-    auto [at, fresh] = Neighbours.Features.try_emplace(MoveKey(c.Move));
+    // Candidates two moves away are known by their condensation.
+    const bool oneMove = c.Move.Kind != TMoveKind::None && c.Move.A > 0;
+    auto [at, fresh] =
+        Neighbours.Features.try_emplace(oneMove ? MoveKey(c.Move) : CondensationKey(c));
     if (fresh && !Estimator.Features(c.Stat, c.Order, at->second)) at->second.clear();
     return at->second.empty() ? 0 : Estimator.Fit().Estimate(at->second);
 }

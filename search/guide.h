@@ -64,14 +64,16 @@ class TGuide {
         bool Touched = false;
     };
     std::unordered_map<std::string, TRemembered> MoveChanges;
-    // The fit's estimate of a neighbour of the best. Its features are kept, by its move, while
-    // the best stays: every choice looks at the same neighbours again until they are timed.
+    // The fit's estimate of a candidate made from the best. Its features are kept, by its move,
+    // while the best stays (up to MaxKept of them): every choice looks at the same neighbours
+    // again until they are timed.
     double NeighbourEstimate(const TCandidate& best, const TCandidate& c);
     struct TNeighbours {
         std::vector<std::int32_t> Stat, Order; // the best
         std::unordered_map<std::string, TFeatures> Features;
     };
     TNeighbours Neighbours;
+    static constexpr std::size_t MaxKept = 8192;
     // Marks what moves did that a change of the best has since touched.
     void MarkTouched(const TCandidate& best);
     std::vector<std::int32_t> RememberedOn; // the statuses of the best last chosen from

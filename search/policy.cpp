@@ -374,10 +374,12 @@ bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
         State.Random = random.GetSeed();
         if (NextUntimedNeighbour(best, next)) return true;
         if (Pending) State.Random = drawn;
-        if (!BeyondOptimum || !NeighbourhoodCovered) return false;
+        // Every neighbour timed, or as many looked at as a look may take: with a limit left,
+        // two moves away.
+        if (!BeyondOptimum || Pending) return false;
         AtOptimum = true;
         random.SetSeed(State.Random);
-        for (std::int32_t k = 0; k < 4 * n; ++k) {
+        for (std::int32_t k = 0; k < std::min(4 * n, MaxExchangeDraws); ++k) {
             TCandidate c = best;
             const bool first = Alterable.empty() || random.Below(3) == 0 ? exchange(c) : toggle(c);
             const std::string change = c.Change;

@@ -167,7 +167,7 @@ class TPolicy {
         std::size_t A = 0, B = 1; // next exchange of places A < B
         std::int64_t Looked = 0;
         // The keys of its neighbours looked at so far, by their move.
-        std::unordered_map<std::string, std::string> Keys;
+        std::unordered_map<std::string, std::string> Keys{};
     };
     TScan Scan;
 };

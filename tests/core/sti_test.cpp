@@ -242,7 +242,9 @@ TEST(ReadSTIFile, EveryRecordOfTheLastReadIsReset) {
     ASSERT_EQ(n, 1);
     EXPECT_EQ((*subs)[1].VarName, "x1");
     for (std::size_t k = 0; k < subs->size(); ++k)
-        if (k != 1) EXPECT_EQ((*subs)[k], TSubRecord{}) << k;
+        if (k != 1) {
+            EXPECT_EQ((*subs)[k], TSubRecord{}) << k;
+        }
 }
 
 TEST(ReadSTIFile, LineEndsOfEveryKindAndCtrlZ) {

@@ -259,7 +259,9 @@ TEST(LocDirs, WriteTest) {
                     fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
     const bool writeableAnyway = CanWriteIn(locked);
-    if (!writeableAnyway) EXPECT_FALSE(FolderWriteable(locked));
+    if (!writeableAnyway) {
+        EXPECT_FALSE(FolderWriteable(locked));
+    }
     fs::permissions(locked, fs::perms::owner_all, fs::perm_options::add);
     if (writeableAnyway) GTEST_SKIP() << "a read-only folder is writeable here (run as root)";
 }

@@ -226,7 +226,9 @@ TEST(MemStat, FiguresAreConsistent) {
     EXPECT_GT(s.TotalVirtual, 0);
     EXPECT_LE(s.AvailVirtual, s.TotalVirtual);
     // A 64-bit process has terabytes of address space (8 or 128 TB): not capped at 2 TB.
-    if (sizeof(void*) == 8) EXPECT_GT(s.TotalVirtual, std::int64_t{0x7FFFFFFF});
+    if (sizeof(void*) == 8) {
+        EXPECT_GT(s.TotalVirtual, std::int64_t{0x7FFFFFFF});
+    }
     EXPECT_GT(WorkingSetKB(), 0);
 }
 

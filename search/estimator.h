@@ -74,6 +74,8 @@ class TEstimator {
     // A job's time, for the fit; a condensation whose features cannot be worked out is passed over.
     void Learn(const std::vector<std::int32_t>& stat, const std::vector<std::int32_t>& order,
                double seconds);
+    // The same with the condensation's features worked out already.
+    void Learn(const TFeatures& features, double seconds);
     const TTimeFit& Fit() const { return TheFit; }
     // True when eliminating with record a can change what eliminating with record b does: one
     // record's equation holds the other's variable.

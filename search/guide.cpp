@@ -24,7 +24,9 @@ double ExpectedGain(double mean, double spread) {
 
 void TGuide::Observe(const TCandidate& candidate, double seconds, double change) {
     const auto remembered = ExpectedOfMemory.find(CondensationKey(candidate));
-    const double before = Estimate(candidate);
+    TFeatures features;
+    const bool known = Estimator.Features(candidate.Stat, candidate.Order, features);
+    const double before = known ? Estimator.Fit().Estimate(features) : 0;
     int k = KindOf(candidate.Move);
     double miss = 0;
     if (remembered != ExpectedOfMemory.end()) {
@@ -41,7 +43,7 @@ void TGuide::Observe(const TCandidate& candidate, double seconds, double change)
         const double weight = std::max(1.0 / ++KindSeen[k], 0.05);
         KindMiss[k] += weight * (miss * miss - KindMiss[k]);
     }
-    Estimator.Learn(candidate.Stat, candidate.Order, seconds);
+    if (known) Estimator.Learn(features, seconds);
     if (change != change) return;
     LastBest = seconds / (1 + change);
     if (candidate.Move.Kind != TMoveKind::None && candidate.Move.A > 0)

@@ -379,7 +379,7 @@ bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
         if (!BeyondOptimum || Pending) return false;
         AtOptimum = true;
         random.SetSeed(State.Random);
-        for (std::int32_t k = 0; k < std::min(4 * n, MaxTwoMoveDraws); ++k) {
+        for (std::int32_t k = 0; k < 4 * n && pool.size() < MaxTwoMoves; ++k) {
             TCandidate c = best;
             const bool first = Alterable.empty() || random.Below(3) == 0 ? exchange(c) : toggle(c);
             const std::string change = c.Change;

@@ -122,8 +122,9 @@ class TPolicy {
     // Exchanges drawn at most for each choice by estimate: each draw's key is worked out, and
     // on a large model the toggles are most of what is worth a look.
     static constexpr std::int32_t MaxExchangeDraws = 64;
-    // Candidates two moves away drawn at most for each choice, beyond the best's neighbours.
-    static constexpr std::int32_t MaxTwoMoveDraws = 24;
+    // Untimed candidates two moves away weighed at most for each choice, beyond the best's
+    // neighbours (of up to four draws per record).
+    static constexpr std::size_t MaxTwoMoves = 24;
     // False when Next last gave up at that bound rather than after looking at every
     // candidate one move from the best.
     bool NeighbourhoodCovered = true;

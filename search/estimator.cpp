@@ -176,12 +176,6 @@ double TEstimator::Estimate(const std::vector<std::int32_t>& stat,
     return Features(stat, order, f) ? TheFit.Estimate(f) : 0;
 }
 
-void TEstimator::Learn(const std::vector<std::int32_t>& stat,
-                       const std::vector<std::int32_t>& order, double seconds) {
-    TFeatures f;
-    if (Features(stat, order, f)) Learn(f, seconds);
-}
-
 void TEstimator::Learn(const TFeatures& f, double seconds) {
     // The fit is judged on jobs it has not seen, once it has more jobs than features.
     const double estimate =

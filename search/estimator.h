@@ -71,10 +71,7 @@ class TEstimator {
     // equation that no longer holds its variable, or the records are not the structure's.
     bool Features(const std::vector<std::int32_t>& stat, const std::vector<std::int32_t>& order,
                   TFeatures& features) const;
-    // A job's time, for the fit; a condensation whose features cannot be worked out is passed over.
-    void Learn(const std::vector<std::int32_t>& stat, const std::vector<std::int32_t>& order,
-               double seconds);
-    // The same with the condensation's features worked out already.
+    // A job's time, for the fit, with its condensation's features.
     void Learn(const TFeatures& features, double seconds);
     const TTimeFit& Fit() const { return TheFit; }
     // True when eliminating with record a can change what eliminating with record b does: one

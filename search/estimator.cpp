@@ -186,6 +186,13 @@ void TEstimator::Learn(const TFeatures& f, double seconds) {
         MissSquared += weight * (miss * miss - MissSquared);
     }
     TheFit.Add(f, seconds);
+    if (f.size() >= FeatureCount)
+        StructuralFit.Add(TFeatures(f.begin(), f.begin() + FeatureCount), seconds);
+}
+
+double TEstimator::StructuralEstimate(const TFeatures& f) const {
+    if (f.size() < FeatureCount) return 0;
+    return StructuralFit.Estimate(TFeatures(f.begin(), f.begin() + FeatureCount));
 }
 
 } // namespace pelvarn::search

@@ -74,6 +74,9 @@ class TEstimator {
     // A job's time, for the fit, with its condensation's features.
     void Learn(const TFeatures& features, double seconds);
     const TTimeFit& Fit() const { return TheFit; }
+    // The estimate from the structural features alone (no record's own), which holds on a
+    // best whose records' surroundings have changed since they were timed.
+    double StructuralEstimate(const TFeatures& features) const;
     // True when eliminating with record a can change what eliminating with record b does: one
     // record's equation holds the other's variable.
     bool Interact(std::int32_t a, std::int32_t b) const;
@@ -92,6 +95,7 @@ class TEstimator {
     std::vector<double> Rows;                               // per equation, the rows it weighs
     std::vector<std::pair<std::size_t, std::size_t>> Items; // per record: variable, equation
     TTimeFit TheFit;
+    TTimeFit StructuralFit;
     double MissSquared = 0;
     std::int32_t MissCount = 0;
 };

@@ -22,21 +22,32 @@ double ExpectedGain(double mean, double spread) {
     return gain * 0.5 * std::erfc(-z / std::sqrt(2.0)) + spread * InvSqrt2Pi * std::exp(-z * z / 2);
 }
 
-void TGuide::Observe(const TCandidate& candidate, double seconds, double change) {
-    const auto remembered = ExpectedOfMemory.find(CondensationKey(candidate));
+void TGuide::Observe(const TCandidate& candidate, const TCandidate& best, double seconds,
+                     double change) {
     TFeatures features;
     const bool known = Estimator.Features(candidate.Stat, candidate.Order, features);
     const double before = known ? Estimator.Fit().Estimate(features) : 0;
+    // What was expected of the move, worked out as when it was chosen (and so again when a
+    // search is resumed from its journal).
+    TExpectation e;
+    TBase base;
+    if (change == change && known && Base(best, base)) e = Expect(best, candidate, base);
     int k = KindOf(candidate.Move);
     double miss = 0;
-    if (remembered != ExpectedOfMemory.end()) {
+    const auto missed = [&](double expected) { return std::log((1 + change) / (1 + expected)); };
+    if (e.Estimated && e.Kind == Remembered) {
         k = Remembered;
-        miss = std::log((1 + change) / (1 + remembered->second));
-        ExpectedOfMemory.erase(remembered);
+        miss = missed(e.Change);
     } else if (before > 0 && seconds > 0) {
         miss = std::log(seconds / before);
     } else {
         k = -1;
+    }
+    if (e.Estimated && e.Touched) {
+        const double weight = std::max(1.0 / ++TouchedSeen, 0.05);
+        const double misses[2] = {missed(e.Usual), missed(e.Structural)};
+        for (int i = 0; i < 2; ++i)
+            TouchedMiss[i] += weight * (misses[i] * misses[i] - TouchedMiss[i]);
     }
     if (k >= 0 && change == change) {
         // A running mean over about the last twenty of the kind.
@@ -74,7 +85,7 @@ void TGuide::MarkTouched(const TCandidate& best) {
     RememberedOn = best.Stat;
 }
 
-double TGuide::NeighbourEstimate(const TCandidate& best, const TCandidate& c) {
+double TGuide::NeighbourEstimate(const TCandidate& best, const TCandidate& c, bool structural) {
     if (Neighbours.Stat != best.Stat || Neighbours.Order != best.Order ||
         Neighbours.Features.size() >= MaxKept)
         Neighbours = {best.Stat, best.Order, {}};
@@ -83,65 +94,93 @@ double TGuide::NeighbourEstimate(const TCandidate& best, const TCandidate& c) {
     auto [at, fresh] =
         Neighbours.Features.try_emplace(oneMove ? MoveKey(c.Move) : CondensationKey(c));
     if (fresh && !Estimator.Features(c.Stat, c.Order, at->second)) at->second.clear();
-    return at->second.empty() ? 0 : Estimator.Fit().Estimate(at->second);
+    if (at->second.empty()) return 0;
+    return structural ? Estimator.StructuralEstimate(at->second)
+                      : Estimator.Fit().Estimate(at->second);
+}
+
+bool TGuide::Base(const TCandidate& best, TBase& base) {
+    TFeatures features;
+    if (!Estimator.Features(best.Stat, best.Order, features)) return false;
+    base.Fit = Estimator.Fit().Estimate(features);
+    base.Structural = Estimator.StructuralEstimate(features);
+    if (base.Fit <= 0) return false;
+    MarkTouched(best);
+    return true;
+}
+
+TGuide::TExpectation TGuide::Expect(const TCandidate& best, const TCandidate& c,
+                                    const TBase& base) {
+    TExpectation e;
+    e.Kind = KindOf(c.Move);
+    const TMoveSpec& m = c.Move;
+    const auto recent = [&](auto it) {
+        return it != MoveChanges.end() && it->second.BestThen * (1 - Forget) <= LastBest;
+    };
+    const auto known = m.Kind == TMoveKind::None ? MoveChanges.end() : MoveChanges.find(MoveKey(m));
+    // A toggle back undoes the toggle that brought its record to where it is.
+    const auto undone =
+        m.Kind == TMoveKind::Toggle && m.A >= 1 && m.A <= best.Count()
+            ? MoveChanges.find(
+                  MoveKey({TMoveKind::Toggle, m.A, best.Stat[static_cast<std::size_t>(m.A - 1)]}))
+            : MoveChanges.end();
+    if (recent(known)) {
+        e.Change = known->second.Change;
+        if (!known->second.Touched) e.Kind = Remembered;
+    } else if (recent(undone) && undone->second.Change < 0) {
+        e.Change = -undone->second.Change / (1 + undone->second.Change);
+        if (!undone->second.Touched) e.Kind = Remembered;
+    } else {
+        const double estimate = NeighbourEstimate(best, c, false);
+        if (estimate <= 0) return e;
+        e.Change = (estimate - base.Fit) / base.Fit;
+    }
+    e.Estimated = true;
+    // What a move did, or what the fit says of it with its record's own feature, misleads
+    // where the move's records' surroundings have changed since (a record that pays only
+    // once its neighbour is condensed): for such moves the structural fit serves instead,
+    // once it has proved to miss less there.
+    e.Touched = (known != MoveChanges.end() && known->second.Touched) ||
+                (undone != MoveChanges.end() && undone->second.Touched);
+    e.Usual = e.Structural = e.Change;
+    if (e.Touched && base.Structural > 0) {
+        const double estimate = NeighbourEstimate(best, c, true);
+        if (estimate > 0) e.Structural = (estimate - base.Structural) / base.Structural;
+        if (TouchedSeen >= MinKindSeen && TouchedMiss[1] < TouchedMiss[0]) {
+            e.Change = e.Structural;
+            if (e.Kind == Remembered) e.Kind = KindOf(m);
+        }
+    }
+    return e;
 }
 
 std::size_t TGuide::Choose(const TCandidate& best, const std::vector<TCandidate>& pool,
                            TRandom& random) {
     if (random.Below(Explore) == 0)
         return static_cast<std::size_t>(random.Below(static_cast<std::int32_t>(pool.size())));
-    // By the gain each is expected to bring: the change its move made on the last best it was
-    // made on, or else the fit's, with the spread by which such moves have missed what was
-    // expected of them. A kind of move whose outcomes the fit foresees poorly is worth trying
-    // even when a small loss is expected of it, ahead of one that foresees a sure, tiny gain.
-    const double base = Estimate(best);
-    if (base <= 0) return 0;
-    MarkTouched(best);
+    // By the gain each is expected to bring, with the spread by which such moves have missed
+    // what was expected of them. A kind of move whose outcomes the fit foresees poorly is
+    // worth trying even when a small loss is expected of it, ahead of one that foresees a
+    // sure, tiny gain.
+    TBase base;
+    if (!Base(best, base)) return 0;
     double widest = 0;
     for (int k = 0; k <= Remembered; ++k)
         if (KindSeen[k] >= MinKindSeen) widest = std::max(widest, KindMiss[k]);
-    const auto recent = [&](auto it) {
-        return it != MoveChanges.end() && it->second.BestThen * (1 - Forget) <= LastBest;
-    };
     std::size_t pick = 0;
-    double most = -1, pickChange = 0;
-    bool pickRemembered = false;
+    double most = -1;
     for (std::size_t i = 0; i < pool.size(); ++i) {
-        int k = KindOf(pool[i].Move);
-        const auto known = pool[i].Move.Kind == TMoveKind::None
-                               ? MoveChanges.end()
-                               : MoveChanges.find(MoveKey(pool[i].Move));
-        double change = 0;
-        // A toggle back undoes the toggle that brought its record to where it is.
-        const TMoveSpec& m = pool[i].Move;
-        const auto undone =
-            m.Kind == TMoveKind::Toggle && m.A >= 1 && m.A <= best.Count()
-                ? MoveChanges.find(MoveKey(
-                      {TMoveKind::Toggle, m.A, best.Stat[static_cast<std::size_t>(m.A - 1)]}))
-                : MoveChanges.end();
-        if (recent(known)) {
-            change = known->second.Change;
-            if (!known->second.Touched) k = Remembered;
-        } else if (recent(undone) && undone->second.Change < 0) {
-            change = -undone->second.Change / (1 + undone->second.Change);
-            if (!undone->second.Touched) k = Remembered;
-        } else {
-            const double estimate = NeighbourEstimate(best, pool[i]);
-            if (estimate <= 0) continue;
-            change = (estimate - base) / base;
-        }
-        const double spread = std::sqrt(KindSeen[k] >= MinKindSeen ? KindMiss[k]
-                                        : widest > 0               ? widest
-                                                                   : PriorMiss);
-        const double gain = ExpectedGain(change, spread);
+        const TExpectation e = Expect(best, pool[i], base);
+        if (!e.Estimated) continue;
+        const double spread = std::sqrt(KindSeen[e.Kind] >= MinKindSeen ? KindMiss[e.Kind]
+                                        : widest > 0                    ? widest
+                                                                        : PriorMiss);
+        const double gain = ExpectedGain(e.Change, spread);
         if (gain > most) {
             most = gain;
             pick = i;
-            pickChange = change;
-            pickRemembered = k == Remembered;
         }
     }
-    if (pickRemembered) ExpectedOfMemory[CondensationKey(pool[pick])] = pickChange;
     return pick;
 }
 

@@ -28,7 +28,8 @@ class TGuide {
     explicit TGuide(const TModelStructure& structure) : Estimator(structure) {}
     // A job's time, for the fit, and what its move did against the best when it ended
     // (-0.02: 2 % faster); a candidate timed again tells nothing of its move (a NaN change).
-    void Observe(const TCandidate& candidate, double seconds, double change);
+    void Observe(const TCandidate& candidate, const TCandidate& best, double seconds,
+                 double change);
     // True once the fit has a job to go by.
     bool Ready() const { return Estimator.Fit().Samples() > 0; }
     // The fit's estimate of a candidate's time (0: none), and how far its estimates miss.
@@ -67,13 +68,29 @@ class TGuide {
     // The fit's estimate of a candidate made from the best. Its features are kept, by its move,
     // while the best stays (up to MaxKept of them): every choice looks at the same neighbours
     // again until they are timed.
-    double NeighbourEstimate(const TCandidate& best, const TCandidate& c);
+    double NeighbourEstimate(const TCandidate& best, const TCandidate& c, bool structural);
     struct TNeighbours {
         std::vector<std::int32_t> Stat, Order; // the best
         std::unordered_map<std::string, TFeatures> Features;
     };
     TNeighbours Neighbours;
     static constexpr std::size_t MaxKept = 8192;
+    // The fit's estimates of the best (the structural fit's too), before a choice from it.
+    struct TBase {
+        double Fit = 0, Structural = 0;
+    };
+    bool Base(const TCandidate& best, TBase& base);
+    // What is expected of a move from the best: its change, and the kind of estimate whose
+    // spread it is as sure as; for a touched move, also the change as usual and as the
+    // structural fit has it.
+    struct TExpectation {
+        bool Estimated = false;
+        double Change = 0;
+        int Kind = 0;
+        bool Touched = false;
+        double Usual = 0, Structural = 0;
+    };
+    TExpectation Expect(const TCandidate& best, const TCandidate& c, const TBase& base);
     // Marks what moves did that a change of the best has since touched.
     void MarkTouched(const TCandidate& best);
     std::vector<std::int32_t> RememberedOn; // the statuses of the best last chosen from
@@ -84,9 +101,11 @@ class TGuide {
     static constexpr int Remembered = 3;
     double KindMiss[Remembered + 1] = {};
     std::int32_t KindSeen[Remembered + 1] = {};
-    // The change expected of chosen candidates whose move's last change was remembered, by
-    // their condensation's key, until they are timed.
-    std::unordered_map<std::string, double> ExpectedOfMemory;
+    // How far what was expected of moves whose records a change of the best has touched
+    // has missed: as above (0), and as the structural fit alone expects it (1); and how many
+    // so far.
+    double TouchedMiss[2] = {};
+    std::int32_t TouchedSeen = 0;
 };
 
 } // namespace pelvarn::search

@@ -88,8 +88,9 @@ class TPolicy {
     // A job's time, for the estimates (every timed job, in the order they ended), and what
     // its move did against the best when it ended (-0.02: 2 % faster); a candidate timed
     // again tells nothing of its move (a NaN change).
-    void Observe(const TCandidate& candidate, double seconds, double change) {
-        if (Guide) Guide->Observe(candidate, seconds, change);
+    void Observe(const TCandidate& candidate, const TCandidate& best, double seconds,
+                 double change) {
+        if (Guide) Guide->Observe(candidate, best, seconds, change);
     }
     // The fit's estimate of a candidate's time (0: none), and how far its estimates miss.
     double Estimate(const TCandidate& c) const { return Guide ? Guide->Estimate(c) : 0; }

@@ -88,7 +88,7 @@ bool TSearchRun::Resume(const TJournalContents& journal, std::string& reason) {
         ThePolicy.MarkSeen(e.Candidate);
         if (e.Status != TJobStatus::Ok) continue;
         if (e.Job == 0) InitialSeconds = e.Seconds;
-        ThePolicy.Observe(e.Candidate, e.Seconds, ChangeAgainstBest(e.Seconds));
+        ThePolicy.Observe(e.Candidate, BestCandidate, e.Seconds, ChangeAgainstBest(e.Seconds));
         if (Weigh(e)) MakeBest(e.Job, e.Candidate, e.Wall, false);
     }
     Resuming = false;
@@ -222,7 +222,7 @@ void TSearchRun::WeighRetime(const TJournalEntry& e) {
         ContestWall = e.Wall;
     }
     Accept.Add(ThePolicy.Key(e.Candidate), e.Seconds);
-    ThePolicy.Observe(e.Candidate, e.Seconds, std::nan(""));
+    ThePolicy.Observe(e.Candidate, BestCandidate, e.Seconds, std::nan(""));
     BestSeconds = Accept.Seconds(ThePolicy.Key(BestCandidate));
     if (ContestJob < 0) return;
     const TVerdict verdict = Accept.Judge(ThePolicy.Key(ContestCandidate),
@@ -291,7 +291,8 @@ void TSearchRun::Finished(std::int32_t w, const TJobOutcome& outcome) {
         ++Done;
         ++DoneThisRun;
         const bool ok = e.Status == TJobStatus::Ok;
-        if (ok) ThePolicy.Observe(e.Candidate, e.Seconds, ChangeAgainstBest(e.Seconds));
+        if (ok)
+            ThePolicy.Observe(e.Candidate, BestCandidate, e.Seconds, ChangeAgainstBest(e.Seconds));
         const bool improved = ok && Weigh(e);
         TLesson lesson;
         lesson.Timed = ok;

@@ -407,6 +407,34 @@ TEST(SearchRun, WithALimitItLeavesALocalOptimumForADeeperBasin) {
     EXPECT_EQ(bestOf(limited), 5);
 }
 
+TEST(SearchRun, ARecordThatPaysOnlyOnceItsNeighbourIsChangedIsTriedAgain) {
+    // Each record's equation holds the next record's variable. Leaving a record uncondensed
+    // pays only once the next one is left so too (the last, and those that must be
+    // condensed, count as left): a toggle that lost at first pays after its neighbour's.
+    constexpr std::int32_t N = 30;
+    auto left = [](const TCandidate& c, std::int32_t r) {
+        return r > c.Count() || r % 7 == 0 || c.Stat[static_cast<std::size_t>(r - 1)] == notsub;
+    };
+    auto cost = [&](const TCandidate& c) {
+        double cost = 100;
+        for (std::int32_t r = 1; r <= c.Count(); ++r)
+            if (r % 7 != 0 && left(c, r)) cost += left(c, r + 1) ? -2 : 1;
+        return cost;
+    };
+    TTempDir dir;
+    TSearchOptions o;
+    o.MaxJobs = 4 * N;
+    for (std::uint32_t seed : {1u, 2u, 3u, 4u, 5u}) {
+        o.Seed = seed;
+        const TRunResult r = RunFake(dir, o, N, 1, "s" + std::to_string(seed) + ".jsonl",
+                                     StructureOf(N, true), cost);
+        double best = 1e9;
+        for (const auto& e : r.Entries)
+            if (e.Status == TJobStatus::Ok) best = std::min(best, e.Seconds);
+        EXPECT_EQ(best, 100 - 2 * (N - N / 7)) << "seed " << seed;
+    }
+}
+
 TEST(SearchJournal, TornLastLineIsDroppedDamageElsewhereRefused) {
     TJournalHeader h;
     h.Folder = "/m";

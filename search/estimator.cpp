@@ -12,10 +12,10 @@ namespace pelvarn::search {
 
 namespace {
 
-double Length(const std::vector<std::uint64_t>& bits) {
+double Length(const std::uint64_t* bits, std::size_t words) {
     std::int64_t n = 0;
-    for (std::uint64_t w : bits)
-        n += std::popcount(w);
+    for (std::size_t k = 0; k < words; ++k)
+        n += std::popcount(bits[k]);
     return static_cast<double>(n);
 }
 
@@ -28,56 +28,144 @@ double& At(TFeatures& f, TFeature which) {
 TEstimator::TEstimator(const TModelStructure& structure) {
     const std::size_t vars = structure.Variables().size();
     Words = (vars + 63) / 64;
+    Equations = structure.Equations().size();
     bool sized = true;
     for (const TStructureItem& eq : structure.Equations())
         sized = sized && structure.SizeOf(eq) > 0;
-    for (std::size_t e = 0; e < structure.Equations().size(); ++e) {
-        std::vector<std::uint64_t> bits(Words, 0);
+    Holds.assign(Equations * Words, 0);
+    for (std::size_t e = 0; e < Equations; ++e) {
         for (std::size_t v : structure.VariablesOf(e))
-            bits[v / 64] |= std::uint64_t{1} << (v % 64);
-        Holds.push_back(std::move(bits));
+            Holds[e * Words + v / 64] |= std::uint64_t{1} << (v % 64);
         Rows.push_back(sized ? structure.SizeOf(structure.Equations()[e]) : 1.0);
     }
     for (std::int32_t r = 1; r <= structure.RecordCount(); ++r)
         Items.push_back(structure.RecordItem(r));
 }
 
+bool TEstimator::Eliminate(std::vector<std::uint64_t>& holds, std::vector<char>& used,
+                           std::int32_t r, std::int32_t s, TFeatures& f) const {
+    const auto [v, e] = Items[static_cast<std::size_t>(r - 1)];
+    const std::uint64_t bit = std::uint64_t{1} << (v % 64);
+    const std::uint64_t* own = holds.data() + e * Words;
+    if (used[e] || !(own[v / 64] & bit)) return false;
+    const double length = Length(own, Words);
+    for (std::size_t q = 0; q < Equations; ++q) {
+        std::uint64_t* row = holds.data() + q * Words;
+        if (used[q] || q == e || !(row[v / 64] & bit)) continue;
+        const double before = Length(row, Words);
+        for (std::size_t k = 0; k < Words; ++k)
+            row[k] |= own[k];
+        row[v / 64] &= ~bit;
+        At(f, TFeature::Work) += Rows[q] * length;
+        At(f, TFeature::FillIn) += Rows[q] * (Length(row, Words) - (before - 1));
+    }
+    if (s == backsub) At(f, TFeature::BacksolveWork) += Rows[e] * length;
+    At(f, TFeature::Eliminations) += Rows[e];
+    used[e] = 1;
+    return true;
+}
+
+void TEstimator::Remaining(const std::vector<std::uint64_t>& holds, const std::vector<char>& used,
+                           TFeatures& f) const {
+    for (std::size_t q = 0; q < Equations; ++q) {
+        if (used[q]) continue;
+        const double length = Length(holds.data() + q * Words, Words);
+        At(f, TFeature::Rows) += Rows[q];
+        At(f, TFeature::Entries) += Rows[q] * length;
+        At(f, TFeature::RowSquares) += Rows[q] * length * length;
+    }
+}
+
+void TEstimator::SetBase(const std::vector<std::int32_t>& stat,
+                         const std::vector<std::int32_t>& order) {
+    if (Base.Ready && Base.Stat == stat && Base.Order == order) return;
+    Base = {};
+    Base.Stat = stat;
+    Base.Order = order;
+    if (stat.size() != Items.size()) return;
+    std::vector<std::uint64_t> holds = Holds;
+    std::vector<char> used(Equations, 0);
+    TFeatures f(FeatureCount, 0);
+    for (std::size_t p = 0; p < order.size(); ++p) {
+        if (p % Every == 0) {
+            Base.Holds.insert(Base.Holds.end(), holds.begin(), holds.end());
+            Base.Used.insert(Base.Used.end(), used.begin(), used.end());
+            Base.Sums.insert(Base.Sums.end(), f.begin(), f.end());
+        }
+        const std::int32_t r = order[p];
+        if (r < 1 || static_cast<std::size_t>(r) > stat.size()) continue;
+        const std::int32_t s = stat[static_cast<std::size_t>(r - 1)];
+        if (s != notsub && !Eliminate(holds, used, r, s, f)) return;
+    }
+    Remaining(holds, used, f);
+    Base.Total = f;
+    Base.Ready = true;
+}
+
 bool TEstimator::Features(const std::vector<std::int32_t>& stat,
                           const std::vector<std::int32_t>& order, TFeatures& features) const {
     if (stat.size() != Items.size()) return false;
-    std::vector<std::vector<std::uint64_t>> holds = Holds;
-    std::vector<char> used(holds.size(), 0);
     features.assign(FeatureCount + Items.size(), 0);
     for (std::size_t r = 0; r < Items.size(); ++r)
         features[FeatureCount + r] = stat[r] == notsub ? 0 : 1;
-    for (std::int32_t r : order) {
-        if (r < 1 || static_cast<std::size_t>(r) > stat.size()) continue;
-        const std::int32_t s = stat[static_cast<std::size_t>(r - 1)];
-        if (s == notsub) continue;
-        const auto [v, e] = Items[static_cast<std::size_t>(r - 1)];
-        const std::uint64_t bit = std::uint64_t{1} << (v % 64);
-        if (used[e] || !(holds[e][v / 64] & bit)) return false;
-        const double length = Length(holds[e]);
-        for (std::size_t f = 0; f < holds.size(); ++f) {
-            if (used[f] || f == e || !(holds[f][v / 64] & bit)) continue;
-            const double before = Length(holds[f]);
-            for (std::size_t k = 0; k < Words; ++k)
-                holds[f][k] |= holds[e][k];
-            holds[f][v / 64] &= ~bit;
-            At(features, TFeature::Work) += Rows[f] * length;
-            At(features, TFeature::FillIn) += Rows[f] * (Length(holds[f]) - (before - 1));
+    // From the base (the best), only from the first place where the eliminations differ, and
+    // only until the system is the base's again: the rest is the base's. The features are
+    // whole numbers, so the sums come out exactly as when worked out in full.
+    const std::size_t n = stat.size();
+    auto valid = [n](std::int32_t r) { return r >= 1 && static_cast<std::size_t>(r) <= n; };
+    std::size_t first = 0, last = 0;
+    bool any = false, fromBase = Base.Ready && order.size() == Base.Order.size();
+    for (std::size_t p = 0; fromBase && p < order.size(); ++p) {
+        const std::int32_t r = order[p];
+        if (r != Base.Order[p] || (valid(r) && stat[static_cast<std::size_t>(r - 1)] !=
+                                                   Base.Stat[static_cast<std::size_t>(r - 1)])) {
+            if (!any) first = p;
+            last = p;
+            any = true;
         }
-        if (s == backsub) At(features, TFeature::BacksolveWork) += Rows[e] * length;
-        At(features, TFeature::Eliminations) += Rows[e];
-        used[e] = 1;
     }
-    for (std::size_t f = 0; f < holds.size(); ++f) {
-        if (used[f]) continue;
-        const double length = Length(holds[f]);
-        At(features, TFeature::Rows) += Rows[f];
-        At(features, TFeature::Entries) += Rows[f] * length;
-        At(features, TFeature::RowSquares) += Rows[f] * length * length;
+    if (fromBase && !any) {
+        if (stat == Base.Stat) {
+            std::copy(Base.Total.begin(), Base.Total.end(), features.begin());
+            return true;
+        }
+        fromBase = false; // a record that is not in the order changed
     }
+    std::size_t p = fromBase ? first / Every * Every : 0;
+    const std::size_t width = Holds.size();
+    std::vector<std::uint64_t> holds =
+        fromBase ? std::vector<std::uint64_t>(
+                       Base.Holds.begin() + static_cast<std::ptrdiff_t>(p / Every * width),
+                       Base.Holds.begin() + static_cast<std::ptrdiff_t>((p / Every + 1) * width))
+                 : Holds;
+    std::vector<char> used =
+        fromBase ? std::vector<char>(
+                       Base.Used.begin() + static_cast<std::ptrdiff_t>(p / Every * Equations),
+                       Base.Used.begin() + static_cast<std::ptrdiff_t>((p / Every + 1) * Equations))
+                 : std::vector<char>(Equations, 0);
+    TFeatures f(FeatureCount, 0);
+    if (fromBase)
+        std::copy_n(Base.Sums.begin() + static_cast<std::ptrdiff_t>(p / Every * FeatureCount),
+                    FeatureCount, f.begin());
+    for (; p < order.size(); ++p) {
+        if (fromBase && p > last && p % Every == 0) {
+            const std::size_t k = p / Every;
+            if (std::equal(holds.begin(), holds.end(),
+                           Base.Holds.begin() + static_cast<std::ptrdiff_t>(k * width)) &&
+                std::equal(used.begin(), used.end(),
+                           Base.Used.begin() + static_cast<std::ptrdiff_t>(k * Equations))) {
+                for (std::size_t i = 0; i < FeatureCount; ++i)
+                    features[i] = f[i] + (Base.Total[i] - Base.Sums[k * FeatureCount + i]);
+                return true;
+            }
+        }
+        const std::int32_t r = order[p];
+        if (!valid(r)) continue;
+        const std::int32_t s = stat[static_cast<std::size_t>(r - 1)];
+        if (s != notsub && !Eliminate(holds, used, r, s, f)) return false;
+    }
+    Remaining(holds, used, f);
+    std::copy(f.begin(), f.end(), features.begin());
     return true;
 }
 
@@ -87,7 +175,7 @@ bool TEstimator::Interact(std::int32_t a, std::int32_t b) const {
     const auto [va, ea] = Items[static_cast<std::size_t>(a - 1)];
     const auto [vb, eb] = Items[static_cast<std::size_t>(b - 1)];
     auto holds = [&](std::size_t e, std::size_t v) {
-        return (Holds[e][v / 64] >> (v % 64) & 1) != 0;
+        return (Holds[e * Words + v / 64] >> (v % 64) & 1) != 0;
     };
     return a == b || holds(ea, vb) || holds(eb, va);
 }

@@ -71,6 +71,9 @@ class TEstimator {
     // equation that no longer holds its variable, or the records are not the structure's.
     bool Features(const std::vector<std::int32_t>& stat, const std::vector<std::int32_t>& order,
                   TFeatures& features) const;
+    // The condensation that others are worked out from, where they differ from it: the best,
+    // whose neighbours differ from it in a place or two.
+    void SetBase(const std::vector<std::int32_t>& stat, const std::vector<std::int32_t>& order);
     // A job's time, for the fit, with its condensation's features.
     void Learn(const TFeatures& features, double seconds);
     const TTimeFit& Fit() const { return TheFit; }
@@ -90,12 +93,30 @@ class TEstimator {
     static constexpr std::int32_t MinMisses = 20;
 
   private:
-    std::size_t Words = 0;
-    std::vector<std::vector<std::uint64_t>> Holds;          // per equation, its variables as bits
+    // Carries out one record's elimination on the system (per equation, its variables as
+    // bits; used: eliminated with), adding what it costs; false when it cannot be made.
+    bool Eliminate(std::vector<std::uint64_t>& holds, std::vector<char>& used, std::int32_t r,
+                   std::int32_t s, TFeatures& f) const;
+    // Adds the system that remains.
+    void Remaining(const std::vector<std::uint64_t>& holds, const std::vector<char>& used,
+                   TFeatures& f) const;
+    std::size_t Words = 0, Equations = 0;
+    std::vector<std::uint64_t> Holds;                       // per equation, its variables as bits
     std::vector<double> Rows;                               // per equation, the rows it weighs
     std::vector<std::pair<std::size_t, std::size_t>> Items; // per record: variable, equation
     TTimeFit TheFit;
     TTimeFit StructuralFit;
+    // The base: its system and the features summed so far before every Every-th place of its
+    // order, and its features.
+    static constexpr std::size_t Every = 16;
+    struct TBase {
+        bool Ready = false;
+        std::vector<std::int32_t> Stat, Order;
+        std::vector<std::uint64_t> Holds;
+        std::vector<char> Used;
+        TFeatures Sums, Total;
+    };
+    TBase Base;
     double MissSquared = 0;
     std::int32_t MissCount = 0;
 };

@@ -100,6 +100,7 @@ double TGuide::NeighbourEstimate(const TCandidate& best, const TCandidate& c, bo
 }
 
 bool TGuide::Base(const TCandidate& best, TBase& base) {
+    Estimator.SetBase(best.Stat, best.Order);
     TFeatures features;
     if (!Estimator.Features(best.Stat, best.Order, features)) return false;
     base.Fit = Estimator.Fit().Estimate(features);

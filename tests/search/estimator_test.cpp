@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <string>
@@ -44,6 +45,51 @@ TEST(Estimator, FeaturesFollowTheEliminationsInTheirOrder) {
     }
     TFeatures f;
     EXPECT_FALSE(estimator.Features({sub}, {1}, f)); // not the structure's records
+}
+
+TEST(Estimator, FeaturesWorkedOutFromABaseAreThoseWorkedOutInFull) {
+    // 48 records, each equation holding the next two records' variables and a shared one,
+    // so that an elimination fills in equations far down the order.
+    constexpr std::int32_t N = 48;
+    std::string model = "Variable z;";
+    std::vector<std::pair<std::string, std::string>> items;
+    for (std::int32_t i = 1; i <= N; ++i)
+        model += "Variable v" + std::to_string(i) + ";";
+    for (std::int32_t i = 1; i <= N; ++i) {
+        model += "Equation E" + std::to_string(i) + " v" + std::to_string(i) + " = z";
+        for (std::int32_t k : {i + 1, i + 2, i * 7 % N + 1})
+            if (k <= N && k != i) model += " + v" + std::to_string(k);
+        model += ";";
+        items.emplace_back("v" + std::to_string(i), "E" + std::to_string(i));
+    }
+    TModelStructure s;
+    std::string reason;
+    ASSERT_TRUE(s.Parse(model, items, reason)) << reason;
+    std::mt19937 random(7);
+    std::vector<std::int32_t> stat(N), order(N);
+    for (std::int32_t i = 0; i < N; ++i) {
+        stat[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(random() % 3);
+        order[static_cast<std::size_t>(i)] = i + 1;
+    }
+    std::shuffle(order.begin(), order.end(), random);
+    const TEstimator full(s);
+    TEstimator fromBase(s);
+    fromBase.SetBase(stat, order);
+    for (int k = 0; k < 300; ++k) {
+        std::vector<std::int32_t> st = stat, ord = order;
+        // a toggle, an exchange, or several of both; now and then none
+        for (int m = 0, moves = static_cast<int>(random() % 4); m < moves; ++m) {
+            const auto a = random() % N, b = random() % N;
+            if (random() % 2)
+                st[a] = st[a] == notsub ? sub : notsub;
+            else
+                std::swap(ord[a], ord[b]);
+        }
+        TFeatures want, got;
+        const bool ok = full.Features(st, ord, want);
+        ASSERT_EQ(fromBase.Features(st, ord, got), ok) << "case " << k;
+        if (ok) EXPECT_EQ(got, want) << "case " << k;
+    }
 }
 
 TEST(Estimator, RecordsInteractWhenOnesEquationHoldsTheOthersVariable) {

@@ -88,7 +88,9 @@ TEST(Estimator, FeaturesWorkedOutFromABaseAreThoseWorkedOutInFull) {
         TFeatures want, got;
         const bool ok = full.Features(st, ord, want);
         ASSERT_EQ(fromBase.Features(st, ord, got), ok) << "case " << k;
-        if (ok) EXPECT_EQ(got, want) << "case " << k;
+        if (ok) {
+            EXPECT_EQ(got, want) << "case " << k;
+        }
     }
 }
 

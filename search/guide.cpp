@@ -12,6 +12,26 @@ int KindOf(const TMoveSpec& m) {
     return m.Kind == TMoveKind::Toggle ? 0 : m.Kind == TMoveKind::Order && m.A > 0 ? 1 : 2;
 }
 
+// True when the candidate is the best with its move made: with workers in parallel, a job
+// may end after the best it was made from has given way.
+bool MadeFrom(const TCandidate& best, const TCandidate& c) {
+    const TMoveSpec& m = c.Move;
+    if (m.A <= 0 || c.Stat.size() != best.Stat.size() || c.Order.size() != best.Order.size())
+        return false;
+    std::vector<std::size_t> places;
+    if (m.Kind == TMoveKind::Toggle) {
+        for (std::size_t r = 0; r < c.Stat.size(); ++r)
+            if (c.Stat[r] != best.Stat[r]) places.push_back(r + 1);
+        return c.Order == best.Order && places == std::vector<std::size_t>{
+                                                       static_cast<std::size_t>(m.A)};
+    }
+    if (m.Kind != TMoveKind::Order || c.Stat != best.Stat) return false;
+    for (std::size_t p = 0; p < c.Order.size(); ++p)
+        if (c.Order[p] != best.Order[p]) places.push_back(p);
+    return places.size() == 2 && c.Order[places[0]] == best.Order[places[1]] &&
+           c.Order[places[1]] == best.Order[places[0]];
+}
+
 } // namespace
 
 double ExpectedGain(double mean, double spread) {
@@ -31,7 +51,8 @@ void TGuide::Observe(const TCandidate& candidate, const TCandidate& best, double
     // search is resumed from its journal).
     TExpectation e;
     TBase base;
-    if (change == change && known && Base(best, base)) e = Expect(best, candidate, base);
+    if (change == change && known && MadeFrom(best, candidate) && Base(best, base))
+        e = Expect(best, candidate, base);
     int k = KindOf(candidate.Move);
     double miss = 0;
     const auto missed = [&](double expected) { return std::log((1 + change) / (1 + expected)); };

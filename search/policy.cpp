@@ -33,6 +33,7 @@ TPolicy::TPolicy(TStrategy strategy, std::vector<TRecordFlags> records, std::uin
                  bool noRepeats)
     : Strategy(strategy), Records(std::move(records)), NoRepeats(noRepeats) {
     State.Random = seed;
+    Seed = seed;
     for (std::size_t i = 0; i < Records.size(); ++i)
         if (!Records[i].MustSub) Alterable.push_back(static_cast<std::int32_t>(i + 1));
 }
@@ -73,6 +74,13 @@ bool TPolicy::IsSeenNeighbour(const TCandidate& candidate) {
     auto [at, fresh] = Scan.Keys.try_emplace(MoveKey(candidate.Move));
     if (fresh) at->second = SeenKey(candidate);
     return Seen.count(at->second) != 0;
+}
+
+std::uint32_t TPolicy::DrawSeed(const TCandidate& best, std::uint32_t batch) const {
+    std::uint32_t h = 2166136261u ^ Seed; // FNV-1a of the best's condensation
+    for (unsigned char ch : CondensationKey(best))
+        h = (h ^ ch) * 16777619u;
+    return h ^ (batch * 0x9E3779B9u);
 }
 
 void TPolicy::StartSweep() {
@@ -337,15 +345,14 @@ bool TPolicy::Next(const TCandidate& best, TCandidate& next) {
 
 bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
     AtOptimum = false;
-    // The untimed neighbours: every toggle and as many exchanges as there are records (up to
-    // MaxExchangeDraws), drawn.
-    // When all of them have been timed, the best's whole neighbourhood is looked at; beyond
-    // it, with a limit given, candidates two moves away.
+    // The untimed neighbours: every toggle and the exchanges drawn for the best. When all of
+    // them have been timed, the best's whole neighbourhood is looked at; beyond it, with a
+    // limit given, candidates two moves away.
     TRandom random(State.Random);
     const auto n = best.Count();
     std::vector<TCandidate> pool;
-    auto exchange = [&](TCandidate& c) {
-        const std::int32_t a = random.Below(n), b = random.Below(n);
+    auto exchange = [&](TCandidate& c, TRandom& draw) {
+        const std::int32_t a = draw.Below(n), b = draw.Below(n);
         if (a == b) return false;
         std::swap(c.Order[static_cast<std::size_t>(a)], c.Order[static_cast<std::size_t>(b)]);
         c.Move = {TMoveKind::Order, c.Order[static_cast<std::size_t>(a)],
@@ -353,9 +360,9 @@ bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
         c.Change = ExchangeText(c.Move.A, c.Move.B);
         return true;
     };
-    auto toggle = [&](TCandidate& c) {
+    auto toggle = [&](TCandidate& c, TRandom& draw) {
         const std::int32_t r = Alterable[static_cast<std::size_t>(
-            random.Below(static_cast<std::int32_t>(Alterable.size())))];
+            draw.Below(static_cast<std::int32_t>(Alterable.size())))];
         return ToggleRecord(c, r, Records[static_cast<std::size_t>(r - 1)]);
     };
     for (std::int32_t r : Alterable) {
@@ -363,9 +370,26 @@ bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
         if (ToggleRecord(c, r, Records[static_cast<std::size_t>(r - 1)]) && !IsSeenNeighbour(c))
             pool.push_back(std::move(c));
     }
-    for (std::int32_t k = 0; k < std::min(n, MaxExchangeDraws) && n >= 2; ++k) {
+    // The exchanges are drawn once for each best, as many as there are records (up to
+    // MaxExchangeDraws), so that their keys and estimates are worked out once; the draws
+    // follow from the best and the seed alone, so that a search resumed from its journal
+    // draws them alike. Once they and the toggles have been timed, every neighbour is looked
+    // at in turn below.
+    if (Scan.Exchanges.empty() && n >= 2) {
+        TRandom draws(DrawSeed(best, 0));
+        for (std::int32_t k = 0; k < std::min(n, MaxExchangeDraws); ++k) {
+            const std::int32_t a = draws.Below(n), b = draws.Below(n);
+            Scan.Exchanges.emplace_back(a, b);
+        }
+    }
+    for (const auto& [a, b] : Scan.Exchanges) {
+        if (a == b) continue;
         TCandidate c = best;
-        if (exchange(c) && !IsSeenNeighbour(c)) pool.push_back(std::move(c));
+        std::swap(c.Order[static_cast<std::size_t>(a)], c.Order[static_cast<std::size_t>(b)]);
+        c.Move = {TMoveKind::Order, c.Order[static_cast<std::size_t>(a)],
+                  c.Order[static_cast<std::size_t>(b)]};
+        c.Change = ExchangeText(c.Move.A, c.Move.B);
+        if (!IsSeenNeighbour(c)) pool.push_back(std::move(c));
     }
     if (pool.empty()) {
         // A look at the neighbours cut short by its slice of time is taken up again with the
@@ -379,14 +403,32 @@ bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
         if (!BeyondOptimum || Pending) return false;
         AtOptimum = true;
         random.SetSeed(State.Random);
-        for (std::int32_t k = 0; k < 4 * n && pool.size() < MaxTwoMoves; ++k) {
-            TCandidate c = best;
-            const bool first = Alterable.empty() || random.Below(3) == 0 ? exchange(c) : toggle(c);
-            const std::string change = c.Change;
-            const bool second = Alterable.empty() || random.Below(3) == 0 ? exchange(c) : toggle(c);
-            c.Change = change + "; " + c.Change;
-            c.Move = {};
-            if (first && second && !IsSeenNeighbour(c)) pool.push_back(std::move(c));
+        // Two moves away: drawn for the best in batches of TwoMoveDraws, each of which follows
+        // from the best, the seed and its number alone, so that a resumed search draws them
+        // alike. The untimed of the batch are weighed; once none is left, the next batch is
+        // drawn, and once as many batches as make four draws per record have brought none,
+        // the search is complete.
+        const std::int32_t batches = std::max(1, (4 * n + TwoMoveDraws - 1) / TwoMoveDraws);
+        for (std::int32_t drawn = 0;; ++drawn) {
+            for (const auto& [c, key] : Scan.TwoMoves)
+                if (Seen.count(key) == 0) pool.push_back(c);
+            if (!pool.empty() || drawn == batches) break;
+            Scan.TwoMoves.clear();
+            TRandom draws(DrawSeed(best, ++Scan.TwoMoveBatch));
+            for (std::int32_t k = 0; k < TwoMoveDraws; ++k) {
+                TCandidate c = best;
+                const bool first = Alterable.empty() || draws.Below(3) == 0 ? exchange(c, draws)
+                                                                            : toggle(c, draws);
+                const std::string change = c.Change;
+                const bool second = Alterable.empty() || draws.Below(3) == 0 ? exchange(c, draws)
+                                                                             : toggle(c, draws);
+                c.Change = change + "; " + c.Change;
+                c.Move = {};
+                if (first && second) {
+                    std::string key = SeenKey(c);
+                    Scan.TwoMoves.emplace_back(std::move(c), std::move(key));
+                }
+            }
         }
     }
     if (pool.empty()) {

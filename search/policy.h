@@ -120,12 +120,12 @@ class TPolicy {
     static constexpr int OrderFreeDraws = 20;
     // After the draws, the candidates one move from the best looked at in turn, at most.
     static constexpr std::int64_t MaxNeighbours = 20000;
-    // Exchanges drawn at most for each choice by estimate: each draw's key is worked out, and
-    // on a large model the toggles are most of what is worth a look.
+    // Exchanges drawn at most for each best, for the choice by estimate: each draw's key and
+    // estimate are worked out, and on a large model the toggles are most of what is worth a
+    // look.
     static constexpr std::int32_t MaxExchangeDraws = 64;
-    // Untimed candidates two moves away weighed at most for each choice, beyond the best's
-    // neighbours (of up to four draws per record).
-    static constexpr std::size_t MaxTwoMoves = 24;
+    // Candidates two moves away drawn at a time, beyond the best's neighbours.
+    static constexpr std::int32_t TwoMoveDraws = 96;
     // False when Next last gave up at that bound rather than after looking at every
     // candidate one move from the best.
     bool NeighbourhoodCovered = true;
@@ -167,6 +167,10 @@ class TPolicy {
     struct TScan {
         std::vector<std::int32_t> Stat, Order; // the best
         bool DrawsFailed = false;
+        std::vector<std::pair<std::int32_t, std::int32_t>> Exchanges{}; // places drawn for it
+        // The last batch of candidates two moves away drawn for it, with their keys.
+        std::vector<std::pair<TCandidate, std::string>> TwoMoves{};
+        std::uint32_t TwoMoveBatch = 0;
         std::size_t Toggle = 0;   // next index into Alterable
         std::size_t A = 0, B = 1; // next exchange of places A < B
         std::int64_t Looked = 0;
@@ -174,6 +178,10 @@ class TPolicy {
         std::unordered_map<std::string, std::string> Keys{};
     };
     TScan Scan;
+    std::uint32_t Seed = 0;
+    // The seed of the draws made for a best (batch 0: its exchanges; then its batches of
+    // candidates two moves away): FNV-1a of its condensation, with the search's seed.
+    std::uint32_t DrawSeed(const TCandidate& best, std::uint32_t batch) const;
 };
 
 } // namespace pelvarn::search

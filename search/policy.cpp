@@ -345,9 +345,9 @@ bool TPolicy::Next(const TCandidate& best, TCandidate& next) {
 
 bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
     AtOptimum = false;
-    // The untimed neighbours: every toggle and the exchanges drawn for the best. When all of
-    // them have been timed, the best's whole neighbourhood is looked at; beyond it, with a
-    // limit given, candidates two moves away.
+    // The untimed neighbours: every toggle and as many exchanges as there are records (up to
+    // MaxExchangeDraws), drawn. When all of them have been timed, the best's whole
+    // neighbourhood is looked at; beyond it, with a limit given, candidates two moves away.
     TRandom random(State.Random);
     const auto n = best.Count();
     std::vector<TCandidate> pool;
@@ -370,35 +370,9 @@ bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
         if (ToggleRecord(c, r, Records[static_cast<std::size_t>(r - 1)]) && !IsSeenNeighbour(c))
             pool.push_back(std::move(c));
     }
-    // The exchanges are drawn for each best from a stream that follows from the best and the
-    // seed alone, as many as keep MaxExchangeDraws of them (or as many as there are records)
-    // untimed, up to ExchangeDrawsPerBest draws: their keys and estimates are worked out
-    // once, and a search resumed from its journal draws them alike (the shortest run of the
-    // stream that holds that many untimed is the same whenever it is worked out). Once they
-    // and the toggles have been timed, every neighbour is looked at in turn below.
-    if (n >= 2) {
-        const auto wanted = static_cast<std::size_t>(std::min(n, MaxExchangeDraws));
-        if (Scan.Exchanges.empty()) Scan.ExchangeStream.SetSeed(DrawSeed(best, 0));
-        std::size_t untimed = 0;
-        auto consider = [&](std::int32_t a, std::int32_t b) {
-            if (a == b) return;
-            TCandidate c = best;
-            std::swap(c.Order[static_cast<std::size_t>(a)], c.Order[static_cast<std::size_t>(b)]);
-            c.Move = {TMoveKind::Order, c.Order[static_cast<std::size_t>(a)],
-                      c.Order[static_cast<std::size_t>(b)]};
-            c.Change = ExchangeText(c.Move.A, c.Move.B);
-            if (IsSeenNeighbour(c)) return;
-            pool.push_back(std::move(c));
-            ++untimed;
-        };
-        for (const auto& [a, b] : Scan.Exchanges)
-            consider(a, b);
-        while (untimed < wanted && Scan.Exchanges.size() < ExchangeDrawsPerBest) {
-            const std::int32_t a = Scan.ExchangeStream.Below(n);
-            const std::int32_t b = Scan.ExchangeStream.Below(n);
-            Scan.Exchanges.emplace_back(a, b);
-            consider(a, b);
-        }
+    for (std::int32_t k = 0; k < std::min(n, MaxExchangeDraws) && n >= 2; ++k) {
+        TCandidate c = best;
+        if (exchange(c, random) && !IsSeenNeighbour(c)) pool.push_back(std::move(c));
     }
     if (pool.empty()) {
         // A look at the neighbours cut short by its slice of time is taken up again with the

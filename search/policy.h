@@ -120,11 +120,9 @@ class TPolicy {
     static constexpr int OrderFreeDraws = 20;
     // After the draws, the candidates one move from the best looked at in turn, at most.
     static constexpr std::int64_t MaxNeighbours = 20000;
-    // Untimed exchanges weighed at most for each choice by estimate, and drawn at most for
-    // each best: each draw's key and estimate are worked out, and on a large model the
-    // toggles are most of what is worth a look.
+    // Exchanges drawn at most for each choice by estimate: each draw's key is worked out, and
+    // on a large model the toggles are most of what is worth a look.
     static constexpr std::int32_t MaxExchangeDraws = 64;
-    static constexpr std::size_t ExchangeDrawsPerBest = 1024;
     // Candidates two moves away drawn at a time, beyond the best's neighbours.
     static constexpr std::int32_t TwoMoveDraws = 96;
     // False when Next last gave up at that bound rather than after looking at every
@@ -168,8 +166,6 @@ class TPolicy {
     struct TScan {
         std::vector<std::int32_t> Stat, Order; // the best
         bool DrawsFailed = false;
-        std::vector<std::pair<std::int32_t, std::int32_t>> Exchanges{}; // places drawn for it
-        TRandom ExchangeStream{0};
         // The last batch of candidates two moves away drawn for it, with their keys.
         std::vector<std::pair<TCandidate, std::string>> TwoMoves{};
         std::uint32_t TwoMoveBatch = 0;
@@ -181,8 +177,8 @@ class TPolicy {
     };
     TScan Scan;
     std::uint32_t Seed = 0;
-    // The seed of the draws made for a best (batch 0: its exchanges; then its batches of
-    // candidates two moves away): FNV-1a of its condensation, with the search's seed.
+    // The seed of the draws made for a best, its batches of candidates two moves away
+    // numbered from 1: FNV-1a of its condensation, with the search's seed.
     std::uint32_t DrawSeed(const TCandidate& best, std::uint32_t batch) const;
 };
 

@@ -114,16 +114,8 @@ bool TEstimator::Features(const std::vector<std::int32_t>& stat,
     const std::size_t n = stat.size();
     auto valid = [n](std::int32_t r) { return r >= 1 && static_cast<std::size_t>(r) <= n; };
     std::size_t first = 0, last = 0;
-    bool any = false, fromBase = Base.Ready && order.size() == Base.Order.size();
-    for (std::size_t p = 0; fromBase && p < order.size(); ++p) {
-        const std::int32_t r = order[p];
-        if (r != Base.Order[p] || (valid(r) && stat[static_cast<std::size_t>(r - 1)] !=
-                                                   Base.Stat[static_cast<std::size_t>(r - 1)])) {
-            if (!any) first = p;
-            last = p;
-            any = true;
-        }
-    }
+    bool fromBase = Base.Ready && order.size() == Base.Order.size();
+    const bool any = fromBase && DifferingPlaces(stat, order, Base.Stat, Base.Order, first, last);
     if (fromBase && !any) {
         if (stat == Base.Stat) {
             std::copy(Base.Total.begin(), Base.Total.end(), features.begin());

@@ -16,20 +16,18 @@ int KindOf(const TMoveSpec& m) {
 // may end after the best it was made from has given way.
 bool MadeFrom(const TCandidate& best, const TCandidate& c) {
     const TMoveSpec& m = c.Move;
-    if (m.A <= 0 || c.Stat.size() != best.Stat.size() || c.Order.size() != best.Order.size())
-        return false;
-    std::vector<std::size_t> places;
+    if (m.A < 1 || m.A > best.Count()) return false;
+    TCandidate made = best;
     if (m.Kind == TMoveKind::Toggle) {
-        for (std::size_t r = 0; r < c.Stat.size(); ++r)
-            if (c.Stat[r] != best.Stat[r]) places.push_back(r + 1);
-        return c.Order == best.Order && places == std::vector<std::size_t>{
-                                                       static_cast<std::size_t>(m.A)};
+        made.Stat[static_cast<std::size_t>(m.A - 1)] = m.B;
+    } else if (m.Kind == TMoveKind::Order) {
+        const auto [a, b] = PlacesOf(made.Order, m.A, m.B);
+        if (a == made.Order.end() || a == b) return false;
+        std::iter_swap(a, b);
+    } else {
+        return false;
     }
-    if (m.Kind != TMoveKind::Order || c.Stat != best.Stat) return false;
-    for (std::size_t p = 0; p < c.Order.size(); ++p)
-        if (c.Order[p] != best.Order[p]) places.push_back(p);
-    return places.size() == 2 && c.Order[places[0]] == best.Order[places[1]] &&
-           c.Order[places[1]] == best.Order[places[0]];
+    return made.Stat == c.Stat && made.Order == c.Order;
 }
 
 } // namespace

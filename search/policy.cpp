@@ -31,9 +31,8 @@ std::string StrategyName(TStrategy strategy) {
 
 TPolicy::TPolicy(TStrategy strategy, std::vector<TRecordFlags> records, std::uint32_t seed,
                  bool noRepeats)
-    : Strategy(strategy), Records(std::move(records)), NoRepeats(noRepeats) {
+    : Strategy(strategy), Records(std::move(records)), NoRepeats(noRepeats), Seed(seed) {
     State.Random = seed;
-    Seed = seed;
     for (std::size_t i = 0; i < Records.size(); ++i)
         if (!Records[i].MustSub) Alterable.push_back(static_cast<std::int32_t>(i + 1));
 }

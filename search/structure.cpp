@@ -606,6 +606,25 @@ std::string TModelStructure::EliminationKey(const std::vector<std::int32_t>& sta
     return KeyOf(signature);
 }
 
+bool DifferingPlaces(const std::vector<std::int32_t>& stat, const std::vector<std::int32_t>& order,
+                     const std::vector<std::int32_t>& baseStat,
+                     const std::vector<std::int32_t>& baseOrder, std::size_t& first,
+                     std::size_t& last) {
+    const std::size_t n = std::min(stat.size(), baseStat.size());
+    bool any = false;
+    for (std::size_t p = 0; p < order.size() && p < baseOrder.size(); ++p) {
+        const std::int32_t r = order[p];
+        const bool valid = r >= 1 && static_cast<std::size_t>(r) <= n;
+        if (r != baseOrder[p] || (valid && stat[static_cast<std::size_t>(r - 1)] !=
+                                               baseStat[static_cast<std::size_t>(r - 1)])) {
+            if (!any) first = p;
+            last = p;
+            any = true;
+        }
+    }
+    return any;
+}
+
 void TEliminationTrace::Reset(const TModelStructure& structure,
                               const std::vector<std::int32_t>& stat,
                               const std::vector<std::int32_t>& order) {
@@ -641,19 +660,8 @@ std::string TEliminationTrace::Key(const std::vector<std::int32_t>& stat,
         return Structure->EliminationKey(stat, order);
     const std::size_t n = stat.size();
     auto valid = [n](std::int32_t r) { return r >= 1 && static_cast<std::size_t>(r) <= n; };
-    auto differs = [&](std::size_t p) {
-        const std::int32_t r = order[p];
-        return r != BaseOrder[p] || (valid(r) && stat[static_cast<std::size_t>(r - 1)] !=
-                                                     BaseStat[static_cast<std::size_t>(r - 1)]);
-    };
     std::size_t first = 0, last = 0;
-    bool any = false;
-    for (std::size_t p = 0; p < order.size(); ++p)
-        if (differs(p)) {
-            if (!any) first = p;
-            last = p;
-            any = true;
-        }
+    const bool any = DifferingPlaces(stat, order, BaseStat, BaseOrder, first, last);
     // A record whose status changed but whose place did not is found above; one that is not
     // in the order at all cannot be, so such a candidate is worked out in full.
     if (!any) return stat == BaseStat ? BaseKey : Structure->EliminationKey(stat, order);

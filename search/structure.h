@@ -100,6 +100,13 @@ class TModelStructure {
     std::vector<std::pair<std::size_t, std::size_t>> RecordItems; // per record: variable, equation
 };
 
+// The first and last places of order where a condensation differs from a base of as many
+// places (another record there, or its record's status changed); false when none does.
+bool DifferingPlaces(const std::vector<std::int32_t>& stat, const std::vector<std::int32_t>& order,
+                     const std::vector<std::int32_t>& baseStat,
+                     const std::vector<std::int32_t>& baseOrder, std::size_t& first,
+                     std::size_t& last);
+
 // The eliminations of one condensation (the base), kept step by step so that the key of a
 // condensation that differs from it in part (a toggle, an exchange) is worked out from the
 // first place where they differ, and no further than where their systems are the same again.

@@ -153,7 +153,8 @@ TEST(Process, RunningProcessIsReportedRunningUntilKilled) {
 TEST(Process, WaitSeesAShortProcessEndBeforeItsTimeOut) {
     ProcInfo info;
     std::string error;
-    ASSERT_TRUE(StartProcess("", Helper(), "sleep 200", "", SW_ShowMinNoActive, info, error));
+    ASSERT_TRUE(StartProcess("", Helper(), "sleep 200", "", SW_ShowMinNoActive, info, error))
+        << error;
     EXPECT_TRUE(WaitForProcessEnd(info, 30000));
     EXPECT_TRUE(WaitForProcessEnd(info, 0)); // still waitable until released
     EXPECT_TRUE(ProcessEnded(info));
@@ -162,9 +163,11 @@ TEST(Process, WaitSeesAShortProcessEndBeforeItsTimeOut) {
 TEST(Process, WaitForAnyWakesOnTheFirstToEnd) {
     ProcInfo slow, quick;
     std::string error;
-    ASSERT_TRUE(StartProcess("", Helper(), "sleep 60000", "", SW_ShowMinNoActive, slow, error));
+    ASSERT_TRUE(StartProcess("", Helper(), "sleep 60000", "", SW_ShowMinNoActive, slow, error))
+        << error;
     EXPECT_FALSE(WaitForAnyProcessEnd({&slow}, 50));
-    ASSERT_TRUE(StartProcess("", Helper(), "sleep 200", "", SW_ShowMinNoActive, quick, error));
+    ASSERT_TRUE(StartProcess("", Helper(), "sleep 200", "", SW_ShowMinNoActive, quick, error))
+        << error;
     EXPECT_TRUE(WaitForAnyProcessEnd({&slow, &quick}, 30000));
     EXPECT_FALSE(ProcessEnded(slow));
     EXPECT_TRUE(ProcessEnded(quick));
@@ -182,7 +185,7 @@ TEST(Process, StartProcessMsgStartsLikeStartProcess) {
 TEST(Process, KillingAnEndedProcessOnlyReleasesIt) {
     ProcInfo info;
     std::string error;
-    ASSERT_TRUE(StartProcess("", Helper(), "exit 4", "", SW_ShowMinNoActive, info, error));
+    ASSERT_TRUE(StartProcess("", Helper(), "exit 4", "", SW_ShowMinNoActive, info, error)) << error;
     ASSERT_TRUE(WaitForProcessEnd(info, 20000));
     KillProcess(info);
     EXPECT_TRUE(info.IsZero());

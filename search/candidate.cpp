@@ -107,4 +107,61 @@ void ApplyCandidate(const TCandidate& candidate, TSubInfo& records, TSubOrder& o
     }
 }
 
+bool ExchangeDrawn(TCandidate& c, TRandom& draw) {
+    const std::int32_t a = draw.Below(c.Count()), b = draw.Below(c.Count());
+    if (a == b) return false;
+    std::swap(c.Order[static_cast<std::size_t>(a)], c.Order[static_cast<std::size_t>(b)]);
+    c.Move = {TMoveKind::Order, c.Order[static_cast<std::size_t>(a)],
+              c.Order[static_cast<std::size_t>(b)]};
+    c.Change = ExchangeText(c.Move.A, c.Move.B);
+    return true;
+}
+
+bool ToggleDrawn(TCandidate& c, const std::vector<std::int32_t>& alterable,
+                 const std::vector<TRecordFlags>& records, TRandom& draw) {
+    const std::int32_t r = alterable[static_cast<std::size_t>(
+        draw.Below(static_cast<std::int32_t>(alterable.size())))];
+    return ToggleRecord(c, r, records[static_cast<std::size_t>(r - 1)]);
+}
+
+std::vector<TCandidate> DrawTwoMoves(const TCandidate& best,
+                                     const std::vector<std::int32_t>& alterable,
+                                     const std::vector<TRecordFlags>& records, TRandom& draw,
+                                     std::int32_t count) {
+    const auto move = [&](TCandidate& c) {
+        return alterable.empty() || draw.Below(3) == 0 ? ExchangeDrawn(c, draw)
+                                                       : ToggleDrawn(c, alterable, records, draw);
+    };
+    std::vector<TCandidate> drawn;
+    for (std::int32_t k = 0; k < count; ++k) {
+        TCandidate c = best;
+        const bool first = move(c);
+        const std::string change = c.Change;
+        const bool second = move(c);
+        c.Change = change + "; " + c.Change;
+        c.Move = {};
+        if (first && second) drawn.push_back(std::move(c));
+    }
+    return drawn;
+}
+
+bool MakeMoveAgain(const TMoveSpec& move, TCandidate& c, const std::vector<TRecordFlags>& records) {
+    const auto n = static_cast<std::size_t>(c.Count());
+    if (move.A < 1 || static_cast<std::size_t>(move.A) > n) return false;
+    if (move.Kind == TMoveKind::Toggle) {
+        std::int32_t& stat = c.Stat[static_cast<std::size_t>(move.A - 1)];
+        if (stat == move.B || records[static_cast<std::size_t>(move.A - 1)].MustSub) return false;
+        stat = move.B;
+        c.Change = ToggleText(c, move.A) + " (made again on the new best)";
+    } else {
+        const auto [a, b] = PlacesOf(c.Order, move.A, move.B);
+        if (a == c.Order.end() || a == b) return false;
+        std::iter_swap(a, b);
+        c.Change = ExchangeText(move.A, move.B) + " (made again on the new best)";
+    }
+    c.Move = move;
+    c.Move.Replayed = true;
+    return true;
+}
+
 } // namespace pelvarn::search

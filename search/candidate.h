@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/prng.h"
 #include "sti/subrecord.h"
 
 namespace pelvarn::search {
@@ -68,6 +69,24 @@ bool ToggleRecord(TCandidate& c, std::int32_t r, const TRecordFlags& flags);
 std::string ExchangeText(std::int32_t a, std::int32_t b);
 // The change text of record's toggle in c, once made.
 std::string ToggleText(const TCandidate& c, std::int32_t record);
+
+// Exchanges two places of c's order drawn at random; false, with c as it was, when one place
+// was drawn twice.
+bool ExchangeDrawn(TCandidate& c, TRandom& draw);
+// Toggles a record drawn at random from alterable (not empty); records: the flags of all.
+bool ToggleDrawn(TCandidate& c, const std::vector<std::int32_t>& alterable,
+                 const std::vector<TRecordFlags>& records, TRandom& draw);
+// Up to count candidates two moves from best, each move an exchange one time in three (always
+// when no record is alterable) and a toggle otherwise; a draw whose move changed nothing is
+// left out.
+std::vector<TCandidate> DrawTwoMoves(const TCandidate& best,
+                                     const std::vector<std::int32_t>& alterable,
+                                     const std::vector<TRecordFlags>& records, TRandom& draw,
+                                     std::int32_t count);
+
+// Makes move again on c (a best that came after the one it was made on), saying so in its
+// change; false when it cannot be made there or would change nothing.
+bool MakeMoveAgain(const TMoveSpec& move, TCandidate& c, const std::vector<TRecordFlags>& records);
 
 // Where records a and b stand in an order, the earlier first; both end() when either is
 // missing.

@@ -287,25 +287,6 @@ void TPolicy::Learn(const TCandidate& candidate, const TLesson& lesson,
     if (redo.A > 0 && !redo.Replayed) State.Replays.push_back(redo);
 }
 
-bool TPolicy::Replay(const TMoveSpec& move, TCandidate& c) const {
-    const auto n = static_cast<std::size_t>(c.Count());
-    if (move.A < 1 || static_cast<std::size_t>(move.A) > n) return false;
-    if (move.Kind == TMoveKind::Toggle) {
-        std::int32_t& stat = c.Stat[static_cast<std::size_t>(move.A - 1)];
-        if (stat == move.B || Records[static_cast<std::size_t>(move.A - 1)].MustSub) return false;
-        stat = move.B;
-        c.Change = ToggleText(c, move.A) + " (made again on the new best)";
-    } else {
-        const auto [a, b] = PlacesOf(c.Order, move.A, move.B);
-        if (a == c.Order.end() || a == b) return false;
-        std::iter_swap(a, b);
-        c.Change = ExchangeText(move.A, move.B) + " (made again on the new best)";
-    }
-    c.Move = move;
-    c.Move.Replayed = true;
-    return true;
-}
-
 // True when the candidate is to be timed: it was not timed before, or repeats are allowed.
 // It is counted as seen.
 bool TPolicy::Fresh(const TCandidate& candidate) {
@@ -323,7 +304,7 @@ bool TPolicy::Next(const TCandidate& best, TCandidate& next) {
         const TMoveSpec move = State.Replays.front();
         State.Replays.erase(State.Replays.begin());
         next = best;
-        if (Replay(move, next) && Fresh(next)) return true;
+        if (MakeMoveAgain(move, next, Records) && Fresh(next)) return true;
     }
     if (Guide && Strategy == TStrategy::AlterPair && Guide->Ready())
         return NextByEstimate(best, next);
@@ -350,20 +331,6 @@ bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
     TRandom random(State.Random);
     const auto n = best.Count();
     std::vector<TCandidate> pool;
-    auto exchange = [&](TCandidate& c, TRandom& draw) {
-        const std::int32_t a = draw.Below(n), b = draw.Below(n);
-        if (a == b) return false;
-        std::swap(c.Order[static_cast<std::size_t>(a)], c.Order[static_cast<std::size_t>(b)]);
-        c.Move = {TMoveKind::Order, c.Order[static_cast<std::size_t>(a)],
-                  c.Order[static_cast<std::size_t>(b)]};
-        c.Change = ExchangeText(c.Move.A, c.Move.B);
-        return true;
-    };
-    auto toggle = [&](TCandidate& c, TRandom& draw) {
-        const std::int32_t r = Alterable[static_cast<std::size_t>(
-            draw.Below(static_cast<std::int32_t>(Alterable.size())))];
-        return ToggleRecord(c, r, Records[static_cast<std::size_t>(r - 1)]);
-    };
     for (std::int32_t r : Alterable) {
         TCandidate c = best;
         if (ToggleRecord(c, r, Records[static_cast<std::size_t>(r - 1)]) && !IsSeenNeighbour(c))
@@ -371,7 +338,7 @@ bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
     }
     for (std::int32_t k = 0; k < std::min(n, MaxExchangeDraws) && n >= 2; ++k) {
         TCandidate c = best;
-        if (exchange(c, random) && !IsSeenNeighbour(c)) pool.push_back(std::move(c));
+        if (ExchangeDrawn(c, random) && !IsSeenNeighbour(c)) pool.push_back(std::move(c));
     }
     if (pool.empty()) {
         // A look at the neighbours cut short by its slice of time is taken up again with the
@@ -397,19 +364,9 @@ bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
             if (!pool.empty() || drawn == batches) break;
             Scan.TwoMoves.clear();
             TRandom draws(DrawSeed(best, ++Scan.TwoMoveBatch));
-            for (std::int32_t k = 0; k < TwoMoveDraws; ++k) {
-                TCandidate c = best;
-                const bool first = Alterable.empty() || draws.Below(3) == 0 ? exchange(c, draws)
-                                                                            : toggle(c, draws);
-                const std::string change = c.Change;
-                const bool second = Alterable.empty() || draws.Below(3) == 0 ? exchange(c, draws)
-                                                                             : toggle(c, draws);
-                c.Change = change + "; " + c.Change;
-                c.Move = {};
-                if (first && second) {
-                    std::string key = SeenKey(c);
-                    Scan.TwoMoves.emplace_back(std::move(c), std::move(key));
-                }
+            for (TCandidate& c : DrawTwoMoves(best, Alterable, Records, draws, TwoMoveDraws)) {
+                std::string key = SeenKey(c);
+                Scan.TwoMoves.emplace_back(std::move(c), std::move(key));
             }
         }
     }

@@ -141,7 +141,6 @@ class TPolicy {
     enum class TMove { Toggle, Pair, Shuffle, SweepToggle, RandomToggle };
     TMove ChooseMove();
     bool Apply(TMove move, TCandidate& candidate);
-    bool Replay(const TMoveSpec& move, TCandidate& candidate) const;
     bool Fresh(const TCandidate& candidate);
     std::string SeenKey(const TCandidate& candidate) const;
     bool NextUntimedNeighbour(const TCandidate& best, TCandidate& next);

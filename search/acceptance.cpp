@@ -55,6 +55,11 @@ TVerdict TAcceptance::Judge(const std::string& challenger, const std::string& be
     const double noise = Noise();
     auto weight = [](const TGroup& g) { return 1.0 / static_cast<double>(g.Logs.size()); };
     double error = noise * std::sqrt(weight(c->second) + weight(b->second));
+    if (noise > 0 && estimate.BestMiss > 0) {
+        gain = estimate.Best - Mean(c->second);
+        error =
+            std::sqrt(noise * noise * weight(c->second) + estimate.BestMiss * estimate.BestMiss);
+    }
     if (estimate.Miss > 0 && error > 0) {
         // Inverse-variance pooling of the two measures of the gain.
         const double t = 1 / (error * error), e = 1 / (estimate.Miss * estimate.Miss);

@@ -5,7 +5,9 @@
 // logarithms of their times, so a noise of 0.03 is about 3 % of a job's time. Each
 // condensation's evidence is the mean of its timings' logarithms. A challenger's first timing
 // is the one that made it stand out, and so is lucky more often than not; the margin of a
-// few standard errors that a near tie must clear, once timed again, outweighs that luck.
+// few standard errors that a near tie must clear, once timed again, outweighs that luck. The
+// best's timings are lucky the same way, for they won: where an estimate pooled from many
+// jobs is at hand, a challenger is measured against its estimate of the best instead.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +30,11 @@ enum class TVerdict {
 struct TGainEstimate {
     double Gain = 0;
     double Miss = 0;
+    // The best's time as the estimate has it (the logarithm of its seconds) and how far that
+    // may miss; without it (BestMiss 0) the best's own timings serve. Under noise those
+    // flatter it: they are the timings that made it win.
+    double Best = 0;
+    double BestMiss = 0;
 };
 
 class TAcceptance {

@@ -183,13 +183,15 @@ void TSearchRun::QueueNearMiss() {
 
 TGainEstimate TSearchRun::Pooled(const TCandidate& challenger) const {
     // The fit's miss holds the timings' noise as well; what is left is its own. It is never
-    // taken to be less than a quarter of the noise, so that the timings always count.
+    // taken to be less than a quarter of the noise, so that the timings always count. Its
+    // estimate of the best, which pools the timings of the best and of all its neighbours,
+    // is the bar for the challenger's timings, as sure as its estimate of any candidate.
     const double miss = ThePolicy.EstimateMiss();
     const double c = ThePolicy.Estimate(challenger), b = ThePolicy.Estimate(BestCandidate);
     if (miss <= 0 || c <= 0 || b <= 0) return {};
     const double noise = Accept.Noise();
-    const double own = std::max(miss * miss - noise * noise, noise * noise / 16);
-    return {std::log(b / c), std::sqrt(own)};
+    const double own = std::sqrt(std::max(miss * miss - noise * noise, noise * noise / 16));
+    return {std::log(b / c), own, std::log(b), own};
 }
 
 bool TSearchRun::Weigh(const TJournalEntry& e) {

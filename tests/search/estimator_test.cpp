@@ -257,6 +257,36 @@ TEST(Acceptance, AnEstimatePooledFromManyJobsTellsSmallGainsFromLosses) {
     EXPECT_LE(losses, 10);
 }
 
+// A best that won on timings that came out fast keeps their flattering mean, and a challenger
+// truly 2 % faster is seldom seen to gain on it. Measured against an estimate of the best
+// that pools many jobs, it is, while losses stay out.
+TEST(Acceptance, ChallengersAreMeasuredAgainstAnEstimateOfAFlatteredBest) {
+    TNoisyTimer timer{0.03};
+    std::normal_distribution<double> gainMiss(0, 0.02), bestMiss(0, 0.01);
+    int gains[2] = {}, losses[2] = {};
+    for (int bar = 0; bar < 2; ++bar) {
+        for (int k = 0; k < 200; ++k) {
+            TAcceptance a;
+            for (int r = 0; r < 20; ++r) // the noise measured
+                a.Add("repeat", timer(100));
+            for (double seconds : {96.5, 97.0, 97.5}) // truly 100
+                a.Add("best", seconds);
+            const auto estimate = [&](double trueC) {
+                TGainEstimate e{std::log(100 / trueC) + gainMiss(timer.Gen), 0.02};
+                if (bar) e.Best = std::log(100) + bestMiss(timer.Gen), e.BestMiss = 0.01;
+                return e;
+            };
+            gains[bar] +=
+                Contest(a, timer, "gain", 98, "best", 100, estimate(98)) == TVerdict::Better;
+            losses[bar] +=
+                Contest(a, timer, "loss", 102, "best", 100, estimate(102)) == TVerdict::Better;
+        }
+    }
+    EXPECT_LT(gains[0], 160);
+    EXPECT_GE(gains[1], 175);
+    EXPECT_LE(losses[1], 25);
+}
+
 TEST(Guide, ExpectedGainWeighsHowFarEstimatesMiss) {
     struct TCase {
         double Change, Spread, Expected;

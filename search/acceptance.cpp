@@ -51,15 +51,14 @@ TVerdict TAcceptance::Judge(const std::string& challenger, const std::string& be
     const auto b = Groups.find(best);
     if (c == Groups.end()) return TVerdict::Worse;
     if (b == Groups.end()) return TVerdict::Better;
-    double gain = Mean(b->second) - Mean(c->second);
     const double noise = Noise();
     auto weight = [](const TGroup& g) { return 1.0 / static_cast<double>(g.Logs.size()); };
-    double error = noise * std::sqrt(weight(c->second) + weight(b->second));
-    if (noise > 0 && estimate.BestMiss > 0) {
-        gain = estimate.Best - Mean(c->second);
-        error =
-            std::sqrt(noise * noise * weight(c->second) + estimate.BestMiss * estimate.BestMiss);
-    }
+    // Under noise the best's own timings flatter it; an estimate of it, where given, is the bar.
+    const bool bar = noise > 0 && estimate.BestMiss > 0;
+    double gain = (bar ? estimate.Best : Mean(b->second)) - Mean(c->second);
+    double error =
+        bar ? std::sqrt(noise * noise * weight(c->second) + estimate.BestMiss * estimate.BestMiss)
+            : noise * std::sqrt(weight(c->second) + weight(b->second));
     if (estimate.Miss > 0 && error > 0) {
         // Inverse-variance pooling of the two measures of the gain.
         const double t = 1 / (error * error), e = 1 / (estimate.Miss * estimate.Miss);

@@ -145,20 +145,29 @@ std::vector<TCandidate> DrawTwoMoves(const TCandidate& best,
     return drawn;
 }
 
-bool MakeMoveAgain(const TMoveSpec& move, TCandidate& c, const std::vector<TRecordFlags>& records) {
-    const auto n = static_cast<std::size_t>(c.Count());
-    if (move.A < 1 || static_cast<std::size_t>(move.A) > n) return false;
+bool MakeMove(const TMoveSpec& move, TCandidate& c) {
+    if (move.A < 1 || move.A > c.Count()) return false;
     if (move.Kind == TMoveKind::Toggle) {
         std::int32_t& stat = c.Stat[static_cast<std::size_t>(move.A - 1)];
-        if (stat == move.B || records[static_cast<std::size_t>(move.A - 1)].MustSub) return false;
+        if (stat == move.B) return false;
         stat = move.B;
-        c.Change = ToggleText(c, move.A) + " (made again on the new best)";
-    } else {
-        const auto [a, b] = PlacesOf(c.Order, move.A, move.B);
-        if (a == c.Order.end() || a == b) return false;
-        std::iter_swap(a, b);
-        c.Change = ExchangeText(move.A, move.B) + " (made again on the new best)";
+        return true;
     }
+    if (move.Kind != TMoveKind::Order) return false;
+    const auto [a, b] = PlacesOf(c.Order, move.A, move.B);
+    if (a == c.Order.end() || a == b) return false;
+    std::iter_swap(a, b);
+    return true;
+}
+
+bool MakeMoveAgain(const TMoveSpec& move, TCandidate& c, const std::vector<TRecordFlags>& records) {
+    const bool toggle = move.Kind == TMoveKind::Toggle;
+    if (toggle && move.A >= 1 && move.A <= c.Count() &&
+        records[static_cast<std::size_t>(move.A - 1)].MustSub)
+        return false;
+    if (!MakeMove(move, c)) return false;
+    c.Change = (toggle ? ToggleText(c, move.A) : ExchangeText(move.A, move.B)) +
+               " (made again on the new best)";
     c.Move = move;
     c.Move.Replayed = true;
     return true;

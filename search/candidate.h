@@ -84,8 +84,12 @@ std::vector<TCandidate> DrawTwoMoves(const TCandidate& best,
                                      const std::vector<TRecordFlags>& records, TRandom& draw,
                                      std::int32_t count);
 
+// Makes move on c (statuses and order only); false, with c as it was, when it cannot be made
+// there or would change nothing.
+bool MakeMove(const TMoveSpec& move, TCandidate& c);
 // Makes move again on c (a best that came after the one it was made on), saying so in its
-// change; false when it cannot be made there or would change nothing.
+// change; false when it cannot be made there, would change nothing or toggles a record that
+// must be condensed.
 bool MakeMoveAgain(const TMoveSpec& move, TCandidate& c, const std::vector<TRecordFlags>& records);
 
 // Where records a and b stand in an order, the earlier first; both end() when either is

@@ -15,19 +15,8 @@ int KindOf(const TMoveSpec& m) {
 // True when the candidate is the best with its move made: with workers in parallel, a job
 // may end after the best it was made from has given way.
 bool MadeFrom(const TCandidate& best, const TCandidate& c) {
-    const TMoveSpec& m = c.Move;
-    if (m.A < 1 || m.A > best.Count()) return false;
     TCandidate made = best;
-    if (m.Kind == TMoveKind::Toggle) {
-        made.Stat[static_cast<std::size_t>(m.A - 1)] = m.B;
-    } else if (m.Kind == TMoveKind::Order) {
-        const auto [a, b] = PlacesOf(made.Order, m.A, m.B);
-        if (a == made.Order.end() || a == b) return false;
-        std::iter_swap(a, b);
-    } else {
-        return false;
-    }
-    return made.Stat == c.Stat && made.Order == c.Order;
+    return MakeMove(c.Move, made) && made.Stat == c.Stat && made.Order == c.Order;
 }
 
 } // namespace

@@ -63,6 +63,31 @@ void TGuide::Observe(const TCandidate& candidate, const TCandidate& best, double
         KindMiss[k] += weight * (miss * miss - KindMiss[k]);
     }
     if (known) Estimator.Learn(features, seconds);
+    // Which records were changed alone or together, and what changes of each sort did on
+    // average (logarithms of the time's share, over about the last ten).
+    const auto mark = [&](std::vector<char>& records, std::size_t r) {
+        if (records.size() < candidate.Stat.size()) records.resize(candidate.Stat.size(), 0);
+        records[r] = 1;
+    };
+    const auto average = [&](TChanges& sort) {
+        if (change != change) return;
+        sort.Mean += std::max(1.0 / ++sort.Seen, 0.1) * (std::log1p(change) - sort.Mean);
+    };
+    if (candidate.Move.Kind == TMoveKind::Toggle && candidate.Move.A >= 1 &&
+        candidate.Move.A <= candidate.Count()) {
+        mark(ToggledAlone, static_cast<std::size_t>(candidate.Move.A - 1));
+        average(Alone);
+    } else if (candidate.Move.Kind == TMoveKind::None &&
+               candidate.Stat.size() == best.Stat.size()) {
+        std::vector<std::size_t> changed;
+        for (std::size_t r = 0; r < best.Stat.size(); ++r)
+            if (candidate.Stat[r] != best.Stat[r]) changed.push_back(r);
+        if (changed.size() >= 2) {
+            for (std::size_t r : changed)
+                mark(ChangedTogether, r);
+            average(Together);
+        }
+    }
     if (change != change) return;
     LastBest = seconds / (1 + change);
     if (candidate.Move.Kind != TMoveKind::None && candidate.Move.A > 0)
@@ -133,6 +158,13 @@ TGuide::TExpectation TGuide::Expect(const TCandidate& best, const TCandidate& c,
             ? MoveChanges.find(
                   MoveKey({TMoveKind::Toggle, m.A, best.Stat[static_cast<std::size_t>(m.A - 1)]}))
             : MoveChanges.end();
+    if (m.Kind == TMoveKind::Toggle && Unsure(m.A) && base.Structural > 0) {
+        const double estimate = NeighbourEstimate(best, c, true);
+        if (estimate <= 0) return e;
+        e.Change = (estimate - base.Structural) / base.Structural;
+        e.Estimated = e.Unsure = true;
+        return e;
+    }
     if (recent(known)) {
         e.Change = known->second.Change;
         if (!known->second.Touched) e.Kind = Remembered;
@@ -184,13 +216,55 @@ std::size_t TGuide::Choose(const TCandidate& best, const std::vector<TCandidate>
         const double spread = std::sqrt(KindSeen[e.Kind] >= MinKindSeen ? KindMiss[e.Kind]
                                         : widest > 0                    ? widest
                                                                         : PriorMiss);
-        const double gain = ExpectedGain(e.Change, spread);
+        // An unsure record's toggle is as unsure as nothing were known of it.
+        const double gain =
+            ExpectedGain(e.Change, e.Unsure ? std::max(spread, std::sqrt(PriorMiss)) : spread);
         if (gain > most) {
             most = gain;
             pick = i;
         }
     }
     return pick;
+}
+
+bool TGuide::Unsure(std::int32_t record) const {
+    const auto r = static_cast<std::size_t>(record - 1);
+    return record >= 1 && r < ChangedTogether.size() && ChangedTogether[r] &&
+           !(r < ToggledAlone.size() && ToggledAlone[r]);
+}
+
+bool TGuide::Leap(const TCandidate& best, const std::vector<TCandidate>& pool, double enough,
+                  std::int32_t most, TCandidate& leap) {
+    // Leaps go on while they change the time for the better at least as much as single
+    // toggles do: where the estimates cannot tell which toggles gain, they bundle guesses.
+    if (Together.Seen >= MinLeaps && Together.Mean >= Alone.Mean) return false;
+    TBase base;
+    if (!Base(best, base)) return false;
+    std::vector<std::pair<double, std::size_t>> gaining;
+    for (std::size_t i = 0; i < pool.size(); ++i) {
+        if (pool[i].Move.Kind != TMoveKind::Toggle) continue;
+        const TExpectation e = Expect(best, pool[i], base);
+        if (e.Estimated && !e.Unsure && e.Change < 0) gaining.emplace_back(e.Change, i);
+    }
+    std::sort(gaining.begin(), gaining.end());
+    leap = best;
+    leap.Change.clear();
+    leap.Move = {};
+    std::vector<std::int32_t> made;
+    double expected = 0; // the logarithm of the time's share
+    for (const auto& [change, i] : gaining) {
+        const std::int32_t r = pool[i].Move.A;
+        if (std::any_of(made.begin(), made.end(),
+                        [&](std::int32_t q) { return Estimator.Interact(r, q); }) ||
+            !MakeMove(pool[i].Move, leap))
+            continue;
+        made.push_back(r);
+        leap.Change += (leap.Change.empty() ? "" : "; ") + pool[i].Change;
+        expected += std::log1p(change);
+        if (expected <= std::log1p(-enough) || static_cast<std::int32_t>(made.size()) >= most)
+            break;
+    }
+    return made.size() >= 2;
 }
 
 } // namespace pelvarn::search

@@ -38,6 +38,16 @@ class TGuide {
     // The index into pool (not empty) of the candidate to time next.
     std::size_t Choose(const TCandidate& best, const std::vector<TCandidate>& pool,
                        TRandom& random);
+    // A leap: the toggles of pool expected to gain, the most first, made together on the best
+    // as long as their records do not interact, until they are expected to gain enough (a
+    // share of the time) or there are most of them. False when fewer than two would be made,
+    // or once MinLeaps changes of several records together have done less on average than
+    // single toggles. Under noise a toggle that gains less than a timing varies is hard to
+    // tell from one that gains nothing; several such gains together stand out at once.
+    bool Leap(const TCandidate& best, const std::vector<TCandidate>& pool, double enough,
+              std::int32_t most, TCandidate& leap);
+
+    static constexpr std::int32_t MinLeaps = 3;
 
     // One choice in Explore is drawn at random from the pool rather than by estimate.
     static constexpr std::int32_t Explore = 5;
@@ -89,8 +99,22 @@ class TGuide {
         int Kind = 0;
         bool Touched = false;
         double Usual = 0, Structural = 0;
+        bool Unsure = false; // a toggle of an unsure record
     };
     TExpectation Expect(const TCandidate& best, const TCandidate& c, const TBase& base);
+    // Records that a timed job toggled on its own, and those that a job changed together
+    // with others. The fit cannot tell apart what records changed only together did: it
+    // shares their gain out among them, so that one that lost but rode on the others' gain
+    // looks as if it gained. Such a record is unsure: its toggle is expected as the
+    // structural fit has it, as unsure as PriorMiss, until it is timed on its own.
+    std::vector<char> ToggledAlone, ChangedTogether;
+    bool Unsure(std::int32_t record) const;
+    // What single toggles and changes of several records together did to the time, on average.
+    struct TChanges {
+        double Mean = 0;
+        std::int32_t Seen = 0;
+    };
+    TChanges Alone, Together;
     // Marks what moves did that a change of the best has since touched.
     void MarkTouched(const TCandidate& best);
     std::vector<std::int32_t> RememberedOn; // the statuses of the best last chosen from

@@ -375,6 +375,14 @@ bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
         NeighbourhoodCovered = true;
         return false;
     }
+    TCandidate leap;
+    if (Noise > 0 && Guide->Leap(best, pool, LeapWidths * Noise, LeapMost, leap) && !IsSeen(leap)) {
+        State.Random = random.GetSeed();
+        ++State.Proposals;
+        next = std::move(leap);
+        Fresh(next);
+        return true;
+    }
     const std::size_t pick = Guide->Choose(best, pool, random);
     State.Random = random.GetSeed();
     ++State.Proposals;

@@ -98,6 +98,13 @@ class TPolicy {
     // When every neighbour of the best has been timed, go on with two moves at a time (the
     // user gave a limit) rather than call the search complete.
     bool BeyondOptimum = false;
+    // How much a job's time varies when it is run again (a share of it; 0: not at all, or not
+    // yet known). Under noise, toggles expected to gain are timed together (see TGuide::Leap)
+    // until they are expected to gain LeapWidths times that, which the acceptance takes on a
+    // first timing with room for the estimates' optimism, and at most LeapMost at a time.
+    double Noise = 0;
+    static constexpr double LeapWidths = 4.0;
+    static constexpr std::int32_t LeapMost = 6;
     // A key equal for candidates that count as the same job.
     std::string Key(const TCandidate& candidate) const { return SeenKey(candidate); }
     // Counts a candidate as timed (the initial one, and those of a journal being resumed).

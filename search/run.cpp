@@ -367,6 +367,7 @@ bool TSearchRun::Loop(bool verifying) {
                     continue;
                 }
                 TCandidate next;
+                ThePolicy.Noise = Accept.NoiseMeasured() ? Accept.Noise() : 0;
                 const bool got = ThePolicy.Next(BestCandidate, next);
                 if (ThePolicy.AtOptimum) QueueNearMiss();
                 if (!got) {

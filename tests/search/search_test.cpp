@@ -476,14 +476,15 @@ TEST(SearchRun, UnderNoiseSmallGainsAreTimedTogether) {
     // Where a quarter of them lose 3 %, which nothing in the structure tells, leaps bundle
     // guesses and soon stop: the search does about as well as one toggle at a time.
     constexpr std::int32_t N = 36;
-    struct TCase {
-        double Loss; // the change of condensing every fourth record
+    // The change of condensing every fourth record, the jobs, and how far above the optimum's
+    // time a seed may end, and the seeds' mean.
+    const struct {
+        double Loss;
         std::int64_t Jobs;
-        double Short; // how far above the optimum's time a seed may end, and the seeds' mean
-        double MeanShort;
+        double Short, MeanShort;
     } cases[] = {{0.99, 80, 1.035, 1.025}, {1.03, 120, 1.07, 1.05}};
     TTempDir dir;
-    for (const TCase& k : cases) {
+    for (const auto& k : cases) {
         auto cost = [&k](const TCandidate& c) {
             double cost = 100;
             for (std::int32_t r = 1; r <= c.Count(); ++r)
@@ -499,22 +500,18 @@ TEST(SearchRun, UnderNoiseSmallGainsAreTimedTogether) {
         TSearchOptions o;
         o.MaxJobs = k.Jobs;
         double sum = 0;
-        int leaps = 0;
         for (std::uint32_t seed = 1; seed <= 8; ++seed) {
             o.Seed = seed;
             const TRunResult r =
                 RunFake(dir, o, N, 1, std::to_string(k.Loss) + "s" + std::to_string(seed),
                         StructureOf(N, false), cost, 0.02);
             TCandidate found;
-            for (const auto& e : r.Entries) {
+            for (const auto& e : r.Entries)
                 if (e.Job == r.Entries.back().Best) found = e.Candidate;
-                leaps += e.Candidate.Change.find("; ") != std::string::npos;
-            }
             EXPECT_LE(cost(found), k.Short * cost(ideal)) << k.Loss << " seed " << seed;
             sum += cost(found) / cost(ideal);
         }
         EXPECT_LE(sum / 8, k.MeanShort) << k.Loss;
-        EXPECT_GT(leaps, 8) << k.Loss;
     }
 }
 

@@ -376,7 +376,10 @@ bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
         return false;
     }
     TCandidate leap;
-    if (Noise > 0 && Guide->Leap(best, pool, LeapWidths * Noise, LeapMost, leap) && !IsSeen(leap)) {
+    if (Noise >= 0 &&
+        Guide->Leap(best, pool, Noise > 0 ? LeapWidths * Noise : LeapExact,
+                    Noise > 0 ? LeapMost : LeapMostExact, leap) &&
+        !IsSeen(leap)) {
         State.Random = random.GetSeed();
         ++State.Proposals;
         next = std::move(leap);

@@ -98,13 +98,18 @@ class TPolicy {
     // When every neighbour of the best has been timed, go on with two moves at a time (the
     // user gave a limit) rather than call the search complete.
     bool BeyondOptimum = false;
-    // How much a job's time varies when it is run again (a share of it; 0: not at all, or not
-    // yet known). Under noise, toggles expected to gain are timed together (see TGuide::Leap)
-    // until they are expected to gain LeapWidths times that, which the acceptance takes on a
-    // first timing with room for the estimates' optimism, and at most LeapMost at a time.
-    double Noise = 0;
+    // How much a job's time varies when it is run again (a share of it; 0: not at all; below
+    // 0: not yet known). Toggles expected to gain are timed together (see TGuide::Leap). Under
+    // noise, until they are expected to gain LeapWidths times the noise, which the acceptance
+    // takes on a first timing with room for the estimates' optimism, LeapMost at most. Where
+    // times do not vary every gain counts at once, and a leap only saves jobs: up to
+    // LeapMostExact toggles expected to gain LeapExact, so that one that lost, tried back
+    // alone later, costs little.
+    double Noise = -1;
     static constexpr double LeapWidths = 4.0;
     static constexpr std::int32_t LeapMost = 6;
+    static constexpr double LeapExact = 0.06;
+    static constexpr std::int32_t LeapMostExact = 3;
     // A key equal for candidates that count as the same job.
     std::string Key(const TCandidate& candidate) const { return SeenKey(candidate); }
     // Counts a candidate as timed (the initial one, and those of a journal being resumed).

@@ -367,7 +367,7 @@ bool TSearchRun::Loop(bool verifying) {
                     continue;
                 }
                 TCandidate next;
-                ThePolicy.Noise = Accept.NoiseMeasured() ? Accept.Noise() : 0;
+                ThePolicy.Noise = Accept.NoiseMeasured() ? Accept.Noise() : -1;
                 const bool got = ThePolicy.Next(BestCandidate, next);
                 if (ThePolicy.AtOptimum) QueueNearMiss();
                 if (!got) {

@@ -474,15 +474,16 @@ TEST(SearchRun, UnderNoiseSmallGainsAreTimedTogether) {
     // expected to gain are timed together and every seed ends within three toggles of the
     // optimum (one toggle at a time: five of eight seeds end further off, 4.5 % on average).
     // Where a quarter of them lose 3 %, which nothing in the structure tells, leaps bundle
-    // guesses and soon stop: the search does about as well as one toggle at a time.
+    // guesses and soon stop: the search does about as well as one toggle at a time. Where
+    // times do not vary, three toggles a job reach the optimum, nine toggles away, by job 8.
     constexpr std::int32_t N = 36;
-    // The change of condensing every fourth record, the jobs, and how far above the optimum's
-    // time a seed may end, and the seeds' mean.
+    // The change of condensing every fourth record, the noise, the jobs, and how far above
+    // the optimum's time a seed may end, and the seeds' mean.
     const struct {
-        double Loss;
+        double Loss, Noise;
         std::int64_t Jobs;
         double Short, MeanShort;
-    } cases[] = {{0.99, 80, 1.035, 1.025}, {1.03, 120, 1.07, 1.05}};
+    } cases[] = {{0.99, 0.02, 80, 1.035, 1.025}, {1.03, 0.02, 120, 1.07, 1.05}, {0.99, 0, 8, 1, 1}};
     TTempDir dir;
     for (const auto& k : cases) {
         auto cost = [&k](const TCandidate& c) {
@@ -504,14 +505,15 @@ TEST(SearchRun, UnderNoiseSmallGainsAreTimedTogether) {
             o.Seed = seed;
             const TRunResult r =
                 RunFake(dir, o, N, 1, std::to_string(k.Loss) + "s" + std::to_string(seed),
-                        StructureOf(N, false), cost, 0.02);
+                        StructureOf(N, false), cost, k.Noise);
             TCandidate found;
             for (const auto& e : r.Entries)
                 if (e.Job == r.Entries.back().Best) found = e.Candidate;
-            EXPECT_LE(cost(found), k.Short * cost(ideal)) << k.Loss << " seed " << seed;
+            EXPECT_LE(cost(found), k.Short * cost(ideal) * (1 + 1e-9))
+                << k.Loss << " seed " << seed;
             sum += cost(found) / cost(ideal);
         }
-        EXPECT_LE(sum / 8, k.MeanShort) << k.Loss;
+        EXPECT_LE(sum / 8, k.MeanShort * (1 + 1e-9)) << k.Loss;
     }
 }
 

@@ -228,18 +228,24 @@ bool StartsWith(const std::string& s, const std::string& prefix) {
 
 class TApp {
   public:
-    // A program that ends before its window appears is started again, twice at most: under
-    // a Wine server shared with other X displays, the first window of a process can fail when
-    // the desktop process of another display is going away at that moment.
+    // A program that cannot be started, or ends before its window appears, is started again,
+    // twice at most: under a Wine server shared with other X displays, starting a process or
+    // its first window can fail (error 1359) when the desktop process of another display is
+    // going away at that moment.
     TApp(const std::string& exe, const std::string& folder) {
         for (int attempt = 1;; ++attempt) {
             STARTUPINFOA si{};
             si.cb = sizeof si;
             std::string commandLine = "\"" + exe + "\"";
             if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                nullptr, folder.c_str(), &si, &Process))
-                throw TFatal("cannot start " + exe + " (error " + std::to_string(GetLastError()) +
-                             ")");
+                                nullptr, folder.c_str(), &si, &Process)) {
+                const DWORD error = GetLastError();
+                if (attempt < 3) {
+                    Sleep(1000);
+                    continue;
+                }
+                throw TFatal("cannot start " + exe + " (error " + std::to_string(error) + ")");
+            }
             bool ended = false;
             WaitUntil(
                 [&] {

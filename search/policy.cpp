@@ -375,21 +375,17 @@ bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
         NeighbourhoodCovered = true;
         return false;
     }
+    // Toggles expected to gain timed together where they may be, else the one choice.
     TCandidate leap;
-    if (Noise >= 0 &&
-        Guide->Leap(best, pool, Noise > 0 ? LeapWidths * Noise : LeapExact,
-                    Noise > 0 ? LeapMost : LeapMostExact, leap) &&
-        !IsSeen(leap)) {
-        State.Random = random.GetSeed();
-        ++State.Proposals;
-        next = std::move(leap);
-        Fresh(next);
-        return true;
-    }
-    const std::size_t pick = Guide->Choose(best, pool, random);
+    const bool noisy = Noise > 0;
+    const bool leaps = Noise >= 0 &&
+                       Guide->Leap(best, pool, noisy ? LeapWidths * Noise : LeapExact,
+                                   noisy ? LeapMost : LeapMostExact, leap) &&
+                       !IsSeen(leap);
+    const std::size_t pick = leaps ? 0 : Guide->Choose(best, pool, random);
     State.Random = random.GetSeed();
     ++State.Proposals;
-    next = std::move(pool[pick]);
+    next = std::move(leaps ? leap : pool[pick]);
     Fresh(next);
     return true;
 }

@@ -485,7 +485,9 @@ TEST(SearchRun, UnderNoiseSmallGainsAreTimedTogether) {
         double Short, MeanShort;
     } cases[] = {{0.99, 0.02, 80, 1.035, 1.025}, {1.03, 0.02, 120, 1.07, 1.05}, {0.99, 0, 8, 1, 1}};
     TTempDir dir;
+    int journals = 0;
     for (const auto& k : cases) {
+        ++journals;
         auto cost = [&k](const TCandidate& c) {
             double cost = 100;
             for (std::int32_t r = 1; r <= c.Count(); ++r)
@@ -504,7 +506,7 @@ TEST(SearchRun, UnderNoiseSmallGainsAreTimedTogether) {
         for (std::uint32_t seed = 1; seed <= 8; ++seed) {
             o.Seed = seed;
             const TRunResult r =
-                RunFake(dir, o, N, 1, std::to_string(k.Loss) + "s" + std::to_string(seed),
+                RunFake(dir, o, N, 1, std::to_string(journals) + "s" + std::to_string(seed),
                         StructureOf(N, false), cost, k.Noise);
             TCandidate found;
             for (const auto& e : r.Entries)

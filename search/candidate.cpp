@@ -166,11 +166,49 @@ bool MakeMoveAgain(const TMoveSpec& move, TCandidate& c, const std::vector<TReco
         records[static_cast<std::size_t>(move.A - 1)].MustSub)
         return false;
     if (!MakeMove(move, c)) return false;
-    c.Change = (toggle ? ToggleText(c, move.A) : ExchangeText(move.A, move.B)) +
-               " (made again on the new best)";
+    c.Change = (toggle ? ToggleText(c, move.A) : ExchangeText(move.A, move.B)) + MadeAgainText;
     c.Move = move;
     c.Move.Replayed = true;
     return true;
+}
+
+bool MakeNextAgain(std::vector<TMoveSpec>& replays, TCandidate& c,
+                   const std::vector<TRecordFlags>& records) {
+    if (replays.empty()) return false;
+    auto last = replays.begin();
+    while (last->Joined && last + 1 != replays.end())
+        ++last;
+    const std::vector<TMoveSpec> moves(replays.begin(), last + 1);
+    replays.erase(replays.begin(), last + 1);
+    if (moves.size() == 1) return MakeMoveAgain(moves[0], c, records);
+    std::string change;
+    for (const TMoveSpec& m : moves) {
+        TCandidate made = c;
+        if (!MakeMoveAgain(m, made, records)) continue;
+        change += (change.empty() ? "" : "; ") +
+                  made.Change.substr(0, made.Change.size() - std::string(MadeAgainText).size());
+        c.Stat = std::move(made.Stat);
+        c.Order = std::move(made.Order);
+    }
+    if (change.empty()) return false;
+    c.Change = change + MadeAgainText;
+    c.Move = {};
+    return true;
+}
+
+std::vector<TMoveSpec> JoinedToggles(const TCandidate& c,
+                                     const std::vector<std::int32_t>& records) {
+    std::vector<TMoveSpec> moves;
+    for (std::int32_t r : records)
+        moves.push_back({TMoveKind::Toggle, r, c.Stat[static_cast<std::size_t>(r - 1)], true,
+                         r != records.back()});
+    return moves;
+}
+
+bool MadeAgain(const TCandidate& c) {
+    const std::string again = MadeAgainText;
+    return c.Change.size() >= again.size() &&
+           c.Change.compare(c.Change.size() - again.size(), again.size(), again) == 0;
 }
 
 } // namespace pelvarn::search

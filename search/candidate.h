@@ -24,6 +24,9 @@ struct TMoveSpec {
     std::int32_t A = 0;
     std::int32_t B = 0;
     bool Replayed = false; // made again already: not a third time
+    // Made together with the move after it, in a list of moves to make again: a leap's
+    // toggles are made again as one candidate.
+    bool Joined = false;
 
     bool operator==(const TMoveSpec&) const = default;
 };
@@ -87,10 +90,21 @@ std::vector<TCandidate> DrawTwoMoves(const TCandidate& best,
 // Makes move on c (statuses and order only); false, with c as it was, when it cannot be made
 // there or would change nothing.
 bool MakeMove(const TMoveSpec& move, TCandidate& c);
+// What the change of a candidate made again on a newer best ends with.
+inline constexpr const char* MadeAgainText = " (made again on the new best)";
 // Makes move again on c (a best that came after the one it was made on), saying so in its
 // change; false when it cannot be made there, would change nothing or toggles a record that
 // must be condensed.
 bool MakeMoveAgain(const TMoveSpec& move, TCandidate& c, const std::vector<TRecordFlags>& records);
+// Takes the first of moves, or the first of them joined together (a leap's toggles), and
+// makes it again on c as one candidate whose change names each; false when none of them can
+// be made there.
+bool MakeNextAgain(std::vector<TMoveSpec>& moves, TCandidate& c,
+                   const std::vector<TRecordFlags>& records);
+// The toggles that made c from a best, of the given records, joined together.
+std::vector<TMoveSpec> JoinedToggles(const TCandidate& c, const std::vector<std::int32_t>& records);
+// True when the candidate was made again on a newer best (its change says so).
+bool MadeAgain(const TCandidate& c);
 
 // Where records a and b stand in an order, the earlier first; both end() when either is
 // missing.

@@ -30,7 +30,8 @@ double ExpectedGain(double mean, double spread) {
 }
 
 void TGuide::Observe(const TCandidate& candidate, const TCandidate& best, double seconds,
-                     double change) {
+                     double change, bool stale) {
+    // best: the best the candidate was made from, which is no longer the best when stale.
     TFeatures features;
     const bool known = Estimator.Features(candidate.Stat, candidate.Order, features);
     const double before = known ? Estimator.Fit().Estimate(features) : 0;
@@ -89,9 +90,10 @@ void TGuide::Observe(const TCandidate& candidate, const TCandidate& best, double
         }
     }
     if (change != change) return;
-    LastBest = seconds / (1 + change);
+    const double then = seconds / (1 + change);
+    if (!stale) LastBest = then;
     if (candidate.Move.Kind != TMoveKind::None && candidate.Move.A > 0)
-        MoveChanges[MoveKey(candidate.Move)] = {candidate.Move, change, LastBest};
+        MoveChanges[MoveKey(candidate.Move)] = {candidate.Move, change, then};
 }
 
 void TGuide::MarkTouched(const TCandidate& best) {

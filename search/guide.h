@@ -26,10 +26,11 @@ double ExpectedGain(double mean, double spread);
 class TGuide {
   public:
     explicit TGuide(const TModelStructure& structure) : Estimator(structure) {}
-    // A job's time, for the fit, and what its move did against the best when it ended
+    // A job's time, for the fit, and what its move did against the best it was made from
     // (-0.02: 2 % faster); a candidate timed again tells nothing of its move (a NaN change).
-    void Observe(const TCandidate& candidate, const TCandidate& best, double seconds,
-                 double change);
+    // Stale: another best has taken over since, with workers in parallel.
+    void Observe(const TCandidate& candidate, const TCandidate& madeFrom, double seconds,
+                 double change, bool stale = false);
     // True once the fit has a job to go by.
     bool Ready() const { return Estimator.Fit().Samples() > 0; }
     // The fit's estimate of a candidate's time (0: none), and how far its estimates miss.

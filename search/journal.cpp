@@ -26,8 +26,11 @@ bool ParseStatus(const std::string& name, TJobStatus& status) {
 
 json StateJson(const TPolicyState& s) {
     json replays = json::array();
-    for (const TMoveSpec& m : s.Replays)
-        replays.push_back({static_cast<int>(m.Kind), m.A, m.B, m.Replayed});
+    for (const TMoveSpec& m : s.Replays) {
+        json move = {static_cast<int>(m.Kind), m.A, m.B, m.Replayed};
+        if (m.Joined) move.push_back(true);
+        replays.push_back(move);
+    }
     return json{{"replays", replays},
                 {"random", s.Random},
                 {"proposals", s.Proposals},
@@ -63,7 +66,8 @@ TPolicyState StateFrom(const json& j) {
         if (kind < 0 || kind > static_cast<int>(TMoveKind::Order))
             throw std::out_of_range("a move to make again of no known kind");
         s.Replays.push_back({static_cast<TMoveKind>(kind), m.at(1).get<std::int32_t>(),
-                             m.at(2).get<std::int32_t>(), m.at(3).get<bool>()});
+                             m.at(2).get<std::int32_t>(), m.at(3).get<bool>(),
+                             m.size() > 4 && m.at(4).get<bool>()});
     }
     return s;
 }

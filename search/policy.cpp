@@ -285,6 +285,12 @@ void TPolicy::Learn(const TCandidate& candidate, const TLesson& lesson,
     if (!lesson.Better() || !lesson.Stale) return;
     const TMoveSpec& redo = lesson.Accepted ? previousBest.Move : move;
     if (redo.A > 0 && !redo.Replayed) State.Replays.push_back(redo);
+    // A leap that gained: its toggles, each but the last joined to the next.
+    if (move.Kind != TMoveKind::None || lesson.Changed.size() < 2 || lesson.Accepted ||
+        MadeAgain(candidate))
+        return;
+    for (const TMoveSpec& m : JoinedToggles(candidate, lesson.Changed))
+        State.Replays.push_back(m);
 }
 
 // True when the candidate is to be timed: it was not timed before, or repeats are allowed.
@@ -301,10 +307,8 @@ bool TPolicy::Next(const TCandidate& best, TCandidate& next) {
         Trace.Reset(*Structure, best.Stat, best.Order);
     if (Scan.Stat != best.Stat || Scan.Order != best.Order) Scan = {best.Stat, best.Order};
     while (!State.Replays.empty()) {
-        const TMoveSpec move = State.Replays.front();
-        State.Replays.erase(State.Replays.begin());
         next = best;
-        if (MakeMoveAgain(move, next, Records) && Fresh(next)) return true;
+        if (MakeNextAgain(State.Replays, next, Records) && Fresh(next)) return true;
     }
     if (Guide && Strategy == TStrategy::AlterPair && Guide->Ready())
         return NextByEstimate(best, next);
@@ -333,7 +337,8 @@ bool TPolicy::NextByEstimate(const TCandidate& best, TCandidate& next) {
     std::vector<TCandidate> pool;
     for (std::int32_t r : Alterable) {
         TCandidate c = best;
-        if (ToggleRecord(c, r, Records[static_cast<std::size_t>(r - 1)]) && !IsSeenNeighbour(c))
+        if (std::count(InFlight.begin(), InFlight.end(), r) == 0 && // see InFlight
+            ToggleRecord(c, r, Records[static_cast<std::size_t>(r - 1)]) && !IsSeenNeighbour(c))
             pool.push_back(std::move(c));
     }
     for (std::int32_t k = 0; k < std::min(n, MaxExchangeDraws) && n >= 2; ++k) {

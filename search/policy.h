@@ -56,6 +56,7 @@ struct TLesson {
     double Change = 0;     // its time against the best it was made from: -0.02 is 2 % faster
     bool Stale = false;    // the best had moved on while it ran
     bool Accepted = false; // it is the new best (a sweep that gains goes round again)
+    std::vector<std::int32_t> Changed; // the records whose status it changed from its best
 
     bool Better() const { return Timed && Change < 0; }
     bool Unchanged() const { return Timed && Change == 0; }
@@ -86,11 +87,11 @@ class TPolicy {
         Trace = {};
     }
     // A job's time, for the estimates (every timed job, in the order they ended), and what
-    // its move did against the best when it ended (-0.02: 2 % faster); a candidate timed
-    // again tells nothing of its move (a NaN change).
-    void Observe(const TCandidate& candidate, const TCandidate& best, double seconds,
-                 double change) {
-        if (Guide) Guide->Observe(candidate, best, seconds, change);
+    // its move did against the best it was made from (-0.02: 2 % faster); a candidate timed
+    // again tells nothing of its move (a NaN change). Stale: that best has since given way.
+    void Observe(const TCandidate& candidate, const TCandidate& madeFrom, double seconds,
+                 double change, bool stale = false) {
+        if (Guide) Guide->Observe(candidate, madeFrom, seconds, change, stale);
     }
     // The fit's estimate of a candidate's time (0: none), and how far its estimates miss.
     double Estimate(const TCandidate& c) const { return Guide ? Guide->Estimate(c) : 0; }
@@ -106,6 +107,11 @@ class TPolicy {
     // LeapMostExact toggles expected to gain LeapExact, so that one that lost, tried back
     // alone later, costs little.
     double Noise = -1;
+    // The records that the jobs still running change from the bests they were made from (with
+    // workers in parallel). Their toggles are not chosen again until those jobs end: timed
+    // on a newer best, or in a second leap, each would bet on the same change twice. One that
+    // gains on a best that has given way is made again on the new best when it ends.
+    std::vector<std::int32_t> InFlight;
     static constexpr double LeapWidths = 4.0;
     static constexpr std::int32_t LeapMost = 6;
     static constexpr double LeapExact = 0.06;
@@ -120,8 +126,8 @@ class TPolicy {
     bool IsSeenNeighbour(const TCandidate& candidate);
     // Tells the policy how a job of one of its candidates ended (its kind of move is tried
     // more often when it beat its best). A better but stale candidate's gain is not lost: its
-    // move is made again on the new best, or, when it is the new best itself, the move of the
-    // best it displaced (previousBest) is made again on it.
+    // move (a leap's toggles) is made again on the new best, or, when it is the new best
+    // itself, the move of the best it displaced (previousBest) is made again on it.
     void Learn(const TCandidate& candidate, const TLesson& lesson, const TCandidate& previousBest);
 
     TPolicyState State;

@@ -75,8 +75,17 @@ bool TSearchRun::Resume(const TJournalContents& journal, std::string& reason) {
     // The journal is weighed again as it was when its jobs ended, so that the best, the
     // noise, the estimates and a near tie still to be timed again are as they were.
     Resuming = true;
+    // The best each job was made from: the best when the last job to end before it started
+    // had ended (the number of the next job to start, and the best, as each job ended).
+    std::vector<std::pair<std::int64_t, std::int64_t>> ends;
+    const auto madeFrom = [&](std::int64_t job) {
+        for (auto it = ends.rbegin(); it != ends.rend(); ++it)
+            if (it->first <= job) return it->second;
+        return std::int64_t{-1};
+    };
     for (const TJournalEntry& e : journal.Entries) {
         All.push_back(e);
+        ends.emplace_back(e.NextJob, e.Best);
         const bool retime = e.VerifyOf >= 0 && e.Candidate.Change.rfind(RetimeText, 0) == 0;
         if ((e.Status == TJobStatus::Verify || e.VerifyOf >= 0) && !retime) continue;
         ++Done;
@@ -88,7 +97,7 @@ bool TSearchRun::Resume(const TJournalContents& journal, std::string& reason) {
         ThePolicy.MarkSeen(e.Candidate);
         if (e.Status != TJobStatus::Ok) continue;
         if (e.Job == 0) InitialSeconds = e.Seconds;
-        ThePolicy.Observe(e.Candidate, BestCandidate, e.Seconds, ChangeAgainstBest(e.Seconds));
+        ObserveJob(e, madeFrom(e.Job));
         if (Weigh(e)) MakeBest(e.Job, e.Candidate, e.Wall, false);
     }
     Resuming = false;
@@ -156,6 +165,20 @@ std::string TSearchRun::BestEvidence() const {
 
 double TSearchRun::ChangeAgainstBest(double seconds) const {
     return BestJobNumber >= 0 && BestSeconds > 0 ? (seconds - BestSeconds) / BestSeconds : 0;
+}
+
+void TSearchRun::ObserveJob(const TJournalEntry& e, std::int64_t baseJob) {
+    const TJournalEntry* base = nullptr;
+    if (baseJob >= 0 && baseJob != BestJobNumber)
+        for (auto it = All.rbegin(); it != All.rend() && !base; ++it)
+            if (it->Job == baseJob && it->VerifyOf < 0) base = &*it;
+    if (!base) {
+        ThePolicy.Observe(e.Candidate, BestCandidate, e.Seconds, ChangeAgainstBest(e.Seconds));
+        return;
+    }
+    const double then = Accept.Seconds(ThePolicy.Key(base->Candidate));
+    ThePolicy.Observe(e.Candidate, base->Candidate, e.Seconds,
+                      then > 0 ? (e.Seconds - then) / then : 0, true);
 }
 
 void TSearchRun::QueueNearMiss() {
@@ -245,6 +268,10 @@ void TSearchRun::StartJob(std::int32_t w, const TCandidate& candidate, std::int6
     slot.Candidate = candidate;
     slot.BaseJob = BestJobNumber;
     slot.BaseSeconds = BestSeconds;
+    slot.Changed.clear();
+    for (std::size_t r = 0; r < candidate.Stat.size() && r < BestCandidate.Stat.size(); ++r)
+        if (candidate.Stat[r] != BestCandidate.Stat[r])
+            slot.Changed.push_back(static_cast<std::int32_t>(r + 1));
     std::string reason;
     if (Evaluator.Start(w, "Job" + std::to_string(slot.Job), candidate, reason)) {
         slot.Busy = true;
@@ -293,8 +320,7 @@ void TSearchRun::Finished(std::int32_t w, const TJobOutcome& outcome) {
         ++Done;
         ++DoneThisRun;
         const bool ok = e.Status == TJobStatus::Ok;
-        if (ok)
-            ThePolicy.Observe(e.Candidate, BestCandidate, e.Seconds, ChangeAgainstBest(e.Seconds));
+        if (ok) ObserveJob(e, slot.BaseJob);
         const bool improved = ok && Weigh(e);
         TLesson lesson;
         lesson.Timed = ok;
@@ -302,6 +328,7 @@ void TSearchRun::Finished(std::int32_t w, const TJobOutcome& outcome) {
         lesson.Change = base > 0 ? (e.Seconds - base) / base : e.Seconds - base;
         lesson.Stale = slot.BaseJob != BestJobNumber;
         lesson.Accepted = improved;
+        lesson.Changed = slot.Changed;
         ThePolicy.Learn(slot.Candidate, lesson, BestCandidate);
         if (improved) {
             if (e.Job == 0) InitialSeconds = e.Seconds;
@@ -368,6 +395,11 @@ bool TSearchRun::Loop(bool verifying) {
                 }
                 TCandidate next;
                 ThePolicy.Noise = Accept.NoiseMeasured() ? Accept.Noise() : -1;
+                ThePolicy.InFlight.clear();
+                for (const auto& s : Slots)
+                    if (s.Busy)
+                        ThePolicy.InFlight.insert(ThePolicy.InFlight.end(), s.Changed.begin(),
+                                                  s.Changed.end());
                 const bool got = ThePolicy.Next(BestCandidate, next);
                 if (ThePolicy.AtOptimum) QueueNearMiss();
                 if (!got) {

@@ -93,6 +93,9 @@ class TSearchRun {
     // again first (a retime is queued).
     bool Weigh(const TJournalEntry& e);
     double ChangeAgainstBest(double seconds) const;
+    // What a timed job teaches the estimates: its time, and what its move did on the best it
+    // was made from (baseJob), which with workers in parallel may have given way since.
+    void ObserveJob(const TJournalEntry& e, std::int64_t baseJob);
     void WeighRetime(const TJournalEntry& e);
     void MakeBest(std::int64_t job, const TCandidate& candidate, double wall, bool save);
     void QueueRetime(TVerdict verdict);
@@ -112,7 +115,8 @@ class TSearchRun {
         std::int64_t Job = 0;
         std::int64_t VerifyOf = -1;
         TCandidate Candidate;
-        std::int64_t BaseJob = -1; // the best when it started, which it was made from
+        std::int64_t BaseJob = -1;         // the best when it started, which it was made from
+        std::vector<std::int32_t> Changed; // the records whose status it changes from that best
         double BaseSeconds = 0;
         bool Retime = false; // a candidate timed again to settle a near tie
     };

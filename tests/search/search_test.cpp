@@ -143,7 +143,7 @@ TRunResult RunFake(const TTempDir& dir, TSearchOptions options, std::int32_t n,
 
 // A job that ended with a time, change against its best (-0.01: 1 % faster).
 TLesson Timed(double change, bool stale = false, bool accepted = false) {
-    return {true, change, stale, accepted};
+    return {true, change, stale, accepted, {}};
 }
 
 TEST(SearchPolicy, NeverTimesACondensationTwiceAndIsReproducible) {
@@ -349,6 +349,32 @@ TEST(SearchPolicy, MovesThatImproveAreProposedMoreAndStaleGainsAreMadeAgain) {
     std::vector<std::int32_t> exchanged = base.Order;
     std::swap(exchanged[1], exchanged[4]);
     EXPECT_EQ(next.Order, exchanged);
+
+    // A stale leap that gained: its toggles are made again together, once only, also after
+    // the journal is read back.
+    TCandidate leap = base;
+    leap.Stat[0] = leap.Stat[3] = notsub;
+    TLesson lesson = Timed(-0.02, true);
+    lesson.Changed = {1, 4};
+    p.Learn(leap, lesson, base);
+    TJournalEntry e;
+    e.Candidate = base;
+    e.State = p.State;
+    TJournalContents read;
+    std::string reason;
+    TJournalHeader header;
+    for (int r = 1; r <= 24; ++r)
+        header.Records.push_back("r/E_" + std::to_string(r));
+    ASSERT_TRUE(ParseJournal(HeaderLine(header) + EntryLine(e), read, reason)) << reason;
+    ASSERT_EQ(read.Entries.size(), 1u) << read.Warning;
+    p.State = read.Entries.at(0).State;
+    ASSERT_TRUE(p.Next(base, next));
+    EXPECT_EQ(StatText(next), "nssn" + std::string(20, 's'));
+    EXPECT_EQ(next.Change,
+              "Toggle record 1 to notsub; Toggle record 4 to notsub (made again on the new best)");
+    lesson.Changed = {1, 4};
+    p.Learn(next, lesson, base);
+    EXPECT_TRUE(p.State.Replays.empty()) << "a leap made again was queued a third time";
 }
 
 // Runs o.MaxJobs jobs at once, and again stopped after `stop` jobs and resumed from its
@@ -517,6 +543,42 @@ TEST(SearchRun, UnderNoiseSmallGainsAreTimedTogether) {
         }
         EXPECT_LE(sum / 8, k.MeanShort * (1 + 1e-9)) << k.Loss;
     }
+}
+
+TEST(SearchRun, WithTwoWorkersAToggleWaitsForTheJobThatChangesItsRecord) {
+    // Every condensation gains 1 %: many toggles and leaps gain, and each job runs beside
+    // the next. The best each job was made from is the best when the job before it ended.
+    constexpr std::int32_t N = 24;
+    TTempDir dir;
+    TSearchOptions o;
+    o.MaxJobs = 60;
+    int again = 0;
+    for (o.Seed = 1; o.Seed <= 4; ++o.Seed) {
+        const TRunResult r =
+            RunFake(dir, o, N, 2, "j" + std::to_string(o.Seed) + ".jsonl", StructureOf(N, false),
+                    [](const TCandidate& c) {
+                        return 10 * std::pow(0.99, std::count(c.Stat.begin(), c.Stat.end(), sub));
+                    });
+        std::map<std::int64_t, const TJournalEntry*> byJob;
+        std::map<std::int64_t, std::int64_t> madeFrom; // job -> the best it was made from
+        for (const auto& e : r.Entries) {
+            byJob[e.Job] = &e;
+            madeFrom[e.NextJob] = e.Best; // the job started once this one ended
+        }
+        for (const auto& e : r.Entries) {
+            again += e.Candidate.Change.find("made again") != std::string::npos;
+            // The job started before it, which ended after it started, and that job's best.
+            const auto running = byJob.find(e.Job - 1);
+            if (e.Candidate.Move.Kind != TMoveKind::Toggle || running == byJob.end() ||
+                byJob.count(madeFrom[e.Job - 1]) == 0)
+                continue;
+            const TCandidate& base = byJob[madeFrom[e.Job - 1]]->Candidate;
+            const auto q = static_cast<std::size_t>(e.Candidate.Move.A - 1);
+            EXPECT_EQ(running->second->Candidate.Stat[q], base.Stat[q])
+                << "Job" << e.Job << " toggles a record that Job" << e.Job - 1 << " changes";
+        }
+    }
+    EXPECT_GE(again, 1) << "no gain on a best that gave way was made again";
 }
 
 TEST(SearchJournal, TornLastLineIsDroppedDamageElsewhereRefused) {

@@ -30,7 +30,11 @@ struct TJournalEntry {
     std::string Reason; // why a job failed or was capped
     TCandidate Candidate;
     std::int64_t VerifyOf = -1; // a verification job: the job whose candidate it times again
-    std::string At;             // when it ended, UTC, "2026-12-09T21:03:05Z" (absent: unknown)
+    // True for a job the search ran to time a candidate again before it judged a near tie,
+    // rather than one of --verify at the end: its change begins with RetimeText.
+    bool Retime() const { return VerifyOf >= 0 && Candidate.Change.rfind(RetimeText, 0) == 0; }
+    static constexpr const char* RetimeText = "time again Job";
+    std::string At; // when it ended, UTC, "2026-12-09T21:03:05Z" (absent: unknown)
     // The best after this job (-1: unknown, in journals of earlier versions) and the noise of
     // the timings measured so far, as a share of a job's time (-1: not yet measured).
     std::int64_t Best = -1;

@@ -161,7 +161,7 @@ bool AnalyseSearch(const TJournalContents& journal, const std::string& folder,
     std::vector<const TJournalEntry*> bests;
     std::map<std::tuple<std::int32_t, std::int32_t, std::int32_t>, std::vector<TMeasure>> toggles;
     std::map<std::pair<std::int32_t, std::int32_t>, std::vector<TMeasure>> exchanges;
-    std::map<std::int64_t, std::vector<double>> verifyTimes;
+    std::map<std::int64_t, std::vector<double>> verifyTimes, retimes;
     std::map<std::string, std::size_t> fastIndex;
     std::map<std::pair<int, std::string>, std::size_t> failureIndex;
     const std::vector<TJournalEntry>& entries = a.Entries;
@@ -180,6 +180,12 @@ bool AnalyseSearch(const TJournalContents& journal, const std::string& folder,
                 a.Failures.push_back({e.Status, key.second, {}});
             }
             a.Failures[it->second].Jobs.push_back(e.Job);
+        }
+        if (e.Retime()) {
+            ++a.Jobs;
+            ++a.Retimed;
+            if (e.Status == TJobStatus::Verify) retimes[e.VerifyOf].push_back(e.Seconds);
+            continue;
         }
         if (e.VerifyOf >= 0) {
             ++a.VerifyJobs;
@@ -239,8 +245,6 @@ bool AnalyseSearch(const TJournalContents& journal, const std::string& folder,
             bests.push_back(&e);
         }
     }
-    if (a.HaveInitial && a.InitialSeconds > 0 && a.BestJob >= 0)
-        a.PercentFaster = (a.InitialSeconds - a.BestSeconds) / a.InitialSeconds * 100;
     if (!a.FirstAt.empty() && !a.LastAt.empty()) {
         const double first = UtcSeconds(a.FirstAt), last = UtcSeconds(a.LastAt);
         if (first >= 0 && last >= first) a.SpanHours = (last - first) / 3600;
@@ -277,7 +281,18 @@ bool AnalyseSearch(const TJournalContents& journal, const std::string& folder,
         v.Chosen = v.Job == a.KeptJob;
     const TCandidate* kept = nullptr;
     for (const TJournalEntry& e : entries)
-        if (e.Job == a.KeptJob && e.VerifyOf < 0) kept = &e.Candidate;
+        if (e.Job == a.KeptJob && e.VerifyOf < 0 && e.Status == TJobStatus::Ok) {
+            kept = &e.Candidate;
+            std::vector<double> times = retimes[e.Job];
+            times.push_back(e.Seconds);
+            a.KeptTimings = static_cast<std::int32_t>(times.size());
+            for (double t : times)
+                a.KeptSeconds += t / static_cast<double>(times.size());
+        }
+    // Faster than initial.sti by the time of the best as the search judged it, where it did.
+    const double best = a.VerifiedJob < 0 && a.KeptTimings > 0 ? a.KeptSeconds : a.BestSeconds;
+    if (a.HaveInitial && a.InitialSeconds > 0 && a.BestJob >= 0)
+        a.PercentFaster = (a.InitialSeconds - best) / a.InitialSeconds * 100;
     if (kept) {
         for (std::size_t i = 0; i < initial.size() && i < kept->Stat.size(); ++i)
             if (kept->Stat[i] != initialCandidate.Stat[i])

@@ -73,7 +73,9 @@ struct TSearchAnalysis {
     std::string FirstAt, LastAt; // the first and last job's end, as the journal has them
     double SpanHours = -1;       // from the first job's end to the last's; -1: unknown
     double JobHours = 0;         // the jobs' wall time added up
-    std::int64_t Jobs = 0, Timed = 0, Failed = 0, Capped = 0, VerifyJobs = 0;
+    // Jobs of the search (retimes included), those that timed a candidate first, those that
+    // timed one again to judge a near tie, and so on; and the jobs of --verify at the end.
+    std::int64_t Jobs = 0, Timed = 0, Retimed = 0, Failed = 0, Capped = 0, VerifyJobs = 0;
     bool HaveInitial = false;
     double InitialSeconds = 0;
     std::int64_t BestJob = -1;
@@ -86,6 +88,9 @@ struct TSearchAnalysis {
     // The condensation kept as optimal.sti: verified, else the best as the search judged it
     // (by the mean of its timings, where it timed near ties again), else the fastest job.
     std::int64_t KeptJob = -1;
+    // Its timings in the search (its job and those that timed it again), and their mean.
+    std::int32_t KeptTimings = 0;
+    double KeptSeconds = 0;
     double Noise = -1; // the timings' noise as the search measured it; -1: not measured
     std::vector<TStatusChange> StatusChanges;
     std::vector<TPlaceChange> PlaceChanges;

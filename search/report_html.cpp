@@ -111,9 +111,11 @@ void Summary(TPage& p, const TSearchAnalysis& a) {
         p.Item("Jobs ended", "first " + E(When(a.FirstAt)) + ", last " + E(When(a.LastAt)));
     else
         p.Item("Jobs ended", "<span class=\"quiet\">dates not recorded in this journal</span>");
-    std::string jobs = std::to_string(a.Jobs) + " (" + std::to_string(a.Timed) + " timed, " +
-                       std::to_string(a.Failed) + " failed, " + std::to_string(a.Capped) +
-                       " capped)";
+    std::string jobs =
+        std::to_string(a.Jobs) + " (" + std::to_string(a.Timed) + " timed, " +
+        (a.Retimed > 0 ? std::to_string(a.Retimed) + " timed again to judge near ties, "
+                       : std::string()) +
+        std::to_string(a.Failed) + " failed, " + std::to_string(a.Capped) + " capped)";
     if (a.VerifyJobs > 0) jobs += ", and " + std::to_string(a.VerifyJobs) + " verification jobs";
     p.Item("Jobs", jobs);
     p.Item("Hours", (a.SpanHours >= 0 ? Hours(a.SpanHours) + " from the first job's end to the "
@@ -122,9 +124,22 @@ void Summary(TPage& p, const TSearchAnalysis& a) {
                         Hours(a.JobHours) + " of jobs' wall time in all");
     p.Item("Initial time", a.HaveInitial ? Secs(a.InitialSeconds) + " (Job0, initial.sti)"
                                          : "<span class=\"quiet\">not timed</span>");
-    if (a.BestJob >= 0) {
+    // The best as the search judged it, by the mean of its timings, where it timed it again
+    // or judged another than the fastest single timing.
+    const bool judged =
+        a.VerifiedJob < 0 && a.KeptTimings > 0 && (a.KeptJob != a.BestJob || a.KeptTimings > 1);
+    if (judged) {
+        p.Item("Best time", "<span class=\"big\">" + Secs(a.KeptSeconds) + "</span> (Job" +
+                                std::to_string(a.KeptJob) + ", the mean of " +
+                                std::to_string(a.KeptTimings) +
+                                (a.KeptTimings == 1 ? " timing" : " timings") +
+                                "; the fastest single timing was " + Secs(a.BestSeconds) + ", Job" +
+                                std::to_string(a.BestJob) + ")");
+    } else if (a.BestJob >= 0) {
         p.Item("Best time", "<span class=\"big\">" + Secs(a.BestSeconds) + "</span> (Job" +
                                 std::to_string(a.BestJob) + ")");
+    }
+    if (a.BestJob >= 0) {
         if (a.HaveInitial)
             p.Item("Faster by", "<span class=\"big " + ChangeClass(-a.PercentFaster) + "\">" +
                                     FormatFixed(a.PercentFaster, 1) + " %</span> than initial.sti");
@@ -240,17 +255,19 @@ void Sure(TPage& p, const TSearchAnalysis& a) {
     p.Add("<h2 id=\"sure\">How sure</h2>\n");
     if (a.Noise >= 0) {
         std::string kept;
-        for (const TVerifyTimes& v : a.Verified)
-            if (v.Chosen)
-                kept = " Job" + std::to_string(v.Job) + ", kept, was timed " +
-                       std::to_string(v.Times.size() + 1) + " times in all.";
+        if (a.KeptTimings > 1)
+            kept = " Job" + std::to_string(a.KeptJob) + ", kept, was timed " +
+                   std::to_string(a.KeptTimings) + " times in the search, " + Secs(a.KeptSeconds) +
+                   " on average.";
         p.Add("<p>The search timed near ties again before it built on them, and measured from "
               "those repeats that times of the same condensation vary by about " +
               FormatFixed(100 * a.Noise, 1) +
               " %; a new best had to gain clearly more than that to count." + kept + "</p>\n");
     }
     if (a.Verified.empty()) {
-        p.Add("<p><code>--verify</code> was not used: each condensation was timed once.</p>\n");
+        p.Add(std::string("<p><code>--verify</code> was not used: ") +
+              (a.Retimed > 0 ? "beyond the near ties, " : "") +
+              "each condensation was timed once.</p>\n");
     } else {
         p.Add("<div class=\"wide\"><table>\n");
         p.Row({"Job", "n|In the search", "Timed again", "n|Median", "n|Spread", ""}, "th");

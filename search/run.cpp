@@ -26,7 +26,7 @@ std::vector<TRecordFlags> FlagsOf(const TSubInfo& records, std::int32_t n) {
     return flags;
 }
 
-const char* const RetimeText = "time again Job";
+const char* const RetimeText = TJournalEntry::RetimeText;
 
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -86,7 +86,7 @@ bool TSearchRun::Resume(const TJournalContents& journal, std::string& reason) {
     for (const TJournalEntry& e : journal.Entries) {
         All.push_back(e);
         ends.emplace_back(e.NextJob, e.Best);
-        const bool retime = e.VerifyOf >= 0 && e.Candidate.Change.rfind(RetimeText, 0) == 0;
+        const bool retime = e.Retime();
         if ((e.Status == TJobStatus::Verify || e.VerifyOf >= 0) && !retime) continue;
         ++Done;
         if (retime) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 #include "base/textutil.h"
 
@@ -41,11 +42,14 @@ TDrawing ConvergencePlot(const std::vector<TJournalEntry>& entries, const std::s
     });
     double maxJob = 1, lo = 0, hi = 0;
     bool any = false;
-    for (const TJournalEntry* e : jobs) {
+    for (const TJournalEntry* e : jobs)
         maxJob = std::max(maxJob, static_cast<double>(e->Job));
-        if (e->Status != TJobStatus::Ok) continue;
-        lo = any ? std::min(lo, e->Seconds) : e->Seconds;
-        hi = any ? std::max(hi, e->Seconds) : e->Seconds;
+    // Timings again count too: the best line may stand on their mean.
+    for (const TJournalEntry& e : entries) {
+        if (!(e.Status == TJobStatus::Ok || (e.Status == TJobStatus::Verify && e.Retime())))
+            continue;
+        lo = any ? std::min(lo, e.Seconds) : e.Seconds;
+        hi = any ? std::max(hi, e.Seconds) : e.Seconds;
         any = true;
     }
     if (!any) {
@@ -115,20 +119,41 @@ TDrawing ConvergencePlot(const std::vector<TJournalEntry>& entries, const std::s
     d.AddText({left + plotW / 2, d.Height - 8}, "job", FontSize, Ink, TAnchor::Middle);
     d.AddText({18, top + plotH / 2}, "CPU seconds", FontSize, Ink, TAnchor::Middle, 90);
 
+    for (const TJournalEntry* e : jobs)
+        if (e->Status == TJobStatus::Ok)
+            d.AddMarker({x(static_cast<double>(e->Job)), y(e->Seconds)}, TMarkerKind::Dot, 2.5,
+                        JobBlue);
+    // The best so far as the search judged it: under noise, by the mean of its timings (its
+    // job and those that timed it again), not by the luckiest single timing. Journals of
+    // earlier versions do not name it: there, the fastest job so far.
     std::vector<TPoint> line;
     bool haveBest = false;
     double best = 0;
-    for (const TJournalEntry* e : jobs) {
-        if (e->Status != TJobStatus::Ok) continue;
-        d.AddMarker({x(static_cast<double>(e->Job)), y(e->Seconds)}, TMarkerKind::Dot, 2.5,
-                    JobBlue);
-        if (!haveBest || e->Seconds < best) {
-            const double jx = x(static_cast<double>(e->Job));
-            if (haveBest) line.push_back({jx, y(best)});
-            best = e->Seconds;
-            haveBest = true;
-            line.push_back({jx, y(best)});
+    const auto step = [&](double job, double seconds) {
+        if (haveBest && seconds == best) return;
+        if (haveBest) line.push_back({x(job), y(best)});
+        best = seconds;
+        haveBest = true;
+        line.push_back({x(job), y(best)});
+    };
+    if (std::any_of(entries.begin(), entries.end(), [](const auto& e) { return e.Best >= 0; })) {
+        std::map<std::int64_t, std::pair<double, int>> timings; // by job: their sum and count
+        double at = 0; // the latest job number so far, as jobs may end out of turn
+        for (const TJournalEntry& e : entries) {
+            if (e.VerifyOf >= 0 && !e.Retime()) continue;
+            at = std::max(at, static_cast<double>(e.Job));
+            if (e.Status == TJobStatus::Ok || e.Status == TJobStatus::Verify) {
+                auto& t = timings[e.VerifyOf >= 0 ? e.VerifyOf : e.Job];
+                t.first += e.Seconds;
+                ++t.second;
+            }
+            const auto judged = timings.find(e.Best);
+            if (judged != timings.end()) step(at, judged->second.first / judged->second.second);
         }
+    } else {
+        for (const TJournalEntry* e : jobs)
+            if (e->Status == TJobStatus::Ok && (!haveBest || e->Seconds < best))
+                step(static_cast<double>(e->Job), e->Seconds);
     }
     if (haveBest) {
         line.push_back({x(maxJob), y(best)});

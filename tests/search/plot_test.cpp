@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "search/plot.h"
 
@@ -63,6 +65,38 @@ TEST(SearchPlot, LegendStaysClearOfThePlotAreaAtAnySize) {
                 }
             EXPECT_TRUE(found) << label;
         }
+    }
+}
+
+TEST(SearchPlot, TheBestLineIsTheBestAsTheSearchJudgedIt) {
+    // Job1 (50 s) was timed again (54 s) and judged best by its mean, 52 s; Job3's lucky 49.5 s
+    // was not accepted. A journal of an earlier version names no best: the fastest job then.
+    auto entry = [](std::int64_t job, double seconds, std::int64_t best, std::int64_t of = -1) {
+        TJournalEntry e;
+        e.Job = job;
+        e.Seconds = seconds;
+        e.Best = best;
+        e.VerifyOf = of;
+        e.Status = of >= 0 ? TJobStatus::Verify : TJobStatus::Ok;
+        if (of >= 0) e.Candidate.Change = "time again Job" + std::to_string(of);
+        return e;
+    };
+    for (bool named : {true, false}) {
+        const std::vector<TJournalEntry> entries = {
+            entry(0, 60, named ? 0 : -1), entry(1, 50, named ? 0 : -1),
+            entry(2, 54, named ? 1 : -1, 1), entry(3, 49.5, named ? 1 : -1)};
+        const TDrawing d = ConvergencePlot(entries, "Search of trade");
+        std::vector<double> dots; // the legend's, then the jobs' in their order: 60, 50, 49.5 s
+        const TShape* line = nullptr;
+        for (const TShape& s : d.Shapes) {
+            if (s.Kind == TShapeKind::Marker && s.Marker == TMarkerKind::Dot)
+                dots.push_back(s.Points[0].Y);
+            if (s.Kind == TShapeKind::Polyline) line = &s;
+        }
+        ASSERT_TRUE(line && dots.size() == 4);
+        dots.erase(dots.begin());
+        const double per = (dots[0] - dots[1]) / 10; // pixels per second
+        EXPECT_NEAR(line->Points.back().Y, named ? dots[1] + 2 * per : dots[2], 1e-6) << named;
     }
 }
 

@@ -185,8 +185,7 @@ bool MakeNextAgain(std::vector<TMoveSpec>& replays, TCandidate& c,
     for (const TMoveSpec& m : moves) {
         TCandidate made = c;
         if (!MakeMoveAgain(m, made, records)) continue;
-        change += (change.empty() ? "" : "; ") +
-                  made.Change.substr(0, made.Change.size() - std::string(MadeAgainText).size());
+        change += (change.empty() ? "" : "; ") + ToggleText(made, m.A);
         c.Stat = std::move(made.Stat);
         c.Order = std::move(made.Order);
     }
@@ -196,6 +195,13 @@ bool MakeNextAgain(std::vector<TMoveSpec>& replays, TCandidate& c,
     return true;
 }
 
+std::vector<std::int32_t> RecordsChanged(const TCandidate& from, const TCandidate& to) {
+    std::vector<std::int32_t> changed;
+    for (std::size_t r = 0; r < from.Stat.size() && r < to.Stat.size(); ++r)
+        if (from.Stat[r] != to.Stat[r]) changed.push_back(static_cast<std::int32_t>(r + 1));
+    return changed;
+}
+
 std::vector<TMoveSpec> JoinedToggles(const TCandidate& c,
                                      const std::vector<std::int32_t>& records) {
     std::vector<TMoveSpec> moves;
@@ -203,12 +209,6 @@ std::vector<TMoveSpec> JoinedToggles(const TCandidate& c,
         moves.push_back({TMoveKind::Toggle, r, c.Stat[static_cast<std::size_t>(r - 1)], true,
                          r != records.back()});
     return moves;
-}
-
-bool MadeAgain(const TCandidate& c) {
-    const std::string again = MadeAgainText;
-    return c.Change.size() >= again.size() &&
-           c.Change.compare(c.Change.size() - again.size(), again.size(), again) == 0;
 }
 
 } // namespace pelvarn::search

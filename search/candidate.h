@@ -96,15 +96,15 @@ inline constexpr const char* MadeAgainText = " (made again on the new best)";
 // change; false when it cannot be made there, would change nothing or toggles a record that
 // must be condensed.
 bool MakeMoveAgain(const TMoveSpec& move, TCandidate& c, const std::vector<TRecordFlags>& records);
-// Takes the first of moves, or the first of them joined together (a leap's toggles), and
+// Takes the first of moves, or the first of them joined together (a leap's toggles only), and
 // makes it again on c as one candidate whose change names each; false when none of them can
 // be made there.
 bool MakeNextAgain(std::vector<TMoveSpec>& moves, TCandidate& c,
                    const std::vector<TRecordFlags>& records);
+// The records (numbered from 1) whose status differs between from and to.
+std::vector<std::int32_t> RecordsChanged(const TCandidate& from, const TCandidate& to);
 // The toggles that made c from a best, of the given records, joined together.
 std::vector<TMoveSpec> JoinedToggles(const TCandidate& c, const std::vector<std::int32_t>& records);
-// True when the candidate was made again on a newer best (its change says so).
-bool MadeAgain(const TCandidate& c);
 
 // Where records a and b stand in an order, the earlier first; both end() when either is
 // missing.

@@ -80,12 +80,10 @@ void TGuide::Observe(const TCandidate& candidate, const TCandidate& best, double
         average(Alone);
     } else if (candidate.Move.Kind == TMoveKind::None &&
                candidate.Stat.size() == best.Stat.size()) {
-        std::vector<std::size_t> changed;
-        for (std::size_t r = 0; r < best.Stat.size(); ++r)
-            if (candidate.Stat[r] != best.Stat[r]) changed.push_back(r);
+        const std::vector<std::int32_t> changed = RecordsChanged(best, candidate);
         if (changed.size() >= 2) {
-            for (std::size_t r : changed)
-                mark(ChangedTogether, r);
+            for (std::int32_t r : changed)
+                mark(ChangedTogether, static_cast<std::size_t>(r - 1));
             average(Together);
         }
     }

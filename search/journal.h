@@ -32,7 +32,7 @@ struct TJournalEntry {
     std::int64_t VerifyOf = -1; // a verification job: the job whose candidate it times again
     // True for a job the search ran to time a candidate again before it judged a near tie,
     // rather than one of --verify at the end: its change begins with RetimeText.
-    bool Retime() const { return VerifyOf >= 0 && Candidate.Change.rfind(RetimeText, 0) == 0; }
+    bool Retime() const { return VerifyOf >= 0 && Candidate.Change.starts_with(RetimeText); }
     static constexpr const char* RetimeText = "time again Job";
     std::string At; // when it ended, UTC, "2026-12-09T21:03:05Z" (absent: unknown)
     // The best after this job (-1: unknown, in journals of earlier versions) and the noise of

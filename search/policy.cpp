@@ -287,10 +287,10 @@ void TPolicy::Learn(const TCandidate& candidate, const TLesson& lesson,
     if (redo.A > 0 && !redo.Replayed) State.Replays.push_back(redo);
     // A leap that gained: its toggles, each but the last joined to the next.
     if (move.Kind != TMoveKind::None || lesson.Changed.size() < 2 || lesson.Accepted ||
-        MadeAgain(candidate))
+        candidate.Change.ends_with(MadeAgainText))
         return;
-    for (const TMoveSpec& m : JoinedToggles(candidate, lesson.Changed))
-        State.Replays.push_back(m);
+    const std::vector<TMoveSpec> toggles = JoinedToggles(candidate, lesson.Changed);
+    State.Replays.insert(State.Replays.end(), toggles.begin(), toggles.end());
 }
 
 // True when the candidate is to be timed: it was not timed before, or repeats are allowed.

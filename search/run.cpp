@@ -26,8 +26,6 @@ std::vector<TRecordFlags> FlagsOf(const TSubInfo& records, std::int32_t n) {
     return flags;
 }
 
-const char* const RetimeText = TJournalEntry::RetimeText;
-
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     const std::size_t m = v.size() / 2;
@@ -144,7 +142,7 @@ void TSearchRun::QueueRetime(TVerdict verdict) {
     const bool best = verdict == TVerdict::TimeBestAgain;
     TCandidate c = best ? BestCandidate : ContestCandidate;
     const std::int64_t job = best ? BestJobNumber : ContestJob;
-    c.Change = RetimeText + std::to_string(job);
+    c.Change = TJournalEntry::RetimeText + std::to_string(job);
     Retimes.assign(1, {job, c});
 }
 
@@ -200,7 +198,7 @@ void TSearchRun::QueueNearMiss() {
     }
     if (!chosen) return;
     TCandidate c = chosen->Candidate;
-    c.Change = RetimeText + std::to_string(chosen->Job);
+    c.Change = TJournalEntry::RetimeText + std::to_string(chosen->Job);
     Retimes.assign(1, {chosen->Job, c});
 }
 
@@ -262,16 +260,13 @@ void TSearchRun::WeighRetime(const TJournalEntry& e) {
 
 void TSearchRun::StartJob(std::int32_t w, const TCandidate& candidate, std::int64_t verifyOf) {
     TRunning& slot = Slots[static_cast<std::size_t>(w)];
-    slot.Retime = candidate.Change.rfind(RetimeText, 0) == 0;
+    slot.Retime = candidate.Change.starts_with(TJournalEntry::RetimeText);
     slot.Job = NextJob++;
     slot.VerifyOf = verifyOf;
     slot.Candidate = candidate;
     slot.BaseJob = BestJobNumber;
     slot.BaseSeconds = BestSeconds;
-    slot.Changed.clear();
-    for (std::size_t r = 0; r < candidate.Stat.size() && r < BestCandidate.Stat.size(); ++r)
-        if (candidate.Stat[r] != BestCandidate.Stat[r])
-            slot.Changed.push_back(static_cast<std::int32_t>(r + 1));
+    slot.Changed = RecordsChanged(BestCandidate, candidate);
     std::string reason;
     if (Evaluator.Start(w, "Job" + std::to_string(slot.Job), candidate, reason)) {
         slot.Busy = true;

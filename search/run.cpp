@@ -136,6 +136,29 @@ void TSearchRun::MakeBest(std::int64_t job, const TCandidate& candidate, double 
     ContestJob = -1;
     Retimes.clear();
     if (save && job != 0) SaveOptimal(candidate);
+    NextContest();
+}
+
+void TSearchRun::Contend(const TContest& contest, TVerdict verdict) {
+    ContestJob = contest.Job;
+    ContestCandidate = contest.Candidate;
+    ContestWall = contest.Wall;
+    QueueRetime(verdict);
+}
+
+void TSearchRun::NextContest() {
+    while (ContestJob < 0 && !WaitingContests.empty()) {
+        const TContest next = WaitingContests.front();
+        WaitingContests.erase(WaitingContests.begin());
+        if (ThePolicy.Key(next.Candidate) == ThePolicy.Key(BestCandidate)) continue;
+        const TVerdict verdict = Accept.Judge(ThePolicy.Key(next.Candidate),
+                                              ThePolicy.Key(BestCandidate), Pooled(next.Candidate));
+        if (verdict == TVerdict::Better) {
+            MakeBest(next.Job, next.Candidate, next.Wall, !Resuming);
+            return;
+        }
+        if (verdict != TVerdict::Worse) Contend(next, verdict);
+    }
 }
 
 void TSearchRun::QueueRetime(TVerdict verdict) {
@@ -224,18 +247,18 @@ bool TSearchRun::Weigh(const TJournalEntry& e) {
     if (BestJobNumber < 0) return true;
     const TVerdict verdict = Accept.Judge(key, ThePolicy.Key(BestCandidate), Pooled(e.Candidate));
     if (verdict == TVerdict::Better) return true;
-    if (verdict != TVerdict::Worse && ContestJob < 0) {
-        ContestJob = e.Job;
-        ContestCandidate = e.Candidate;
-        ContestWall = e.Wall;
-        QueueRetime(verdict);
-    }
+    if (verdict == TVerdict::Worse) return false;
+    if (ContestJob < 0)
+        Contend({e.Job, e.Candidate, e.Wall}, verdict);
+    else
+        WaitingContests.push_back({e.Job, e.Candidate, e.Wall});
     return false;
 }
 
 void TSearchRun::WeighRetime(const TJournalEntry& e) {
     if (e.Status != TJobStatus::Verify) {
         ContestJob = -1; // the tie stays unsettled: the best stays
+        NextContest();
         return;
     }
     if (ContestJob < 0 && e.VerifyOf != BestJobNumber) {
@@ -250,12 +273,14 @@ void TSearchRun::WeighRetime(const TJournalEntry& e) {
     if (ContestJob < 0) return;
     const TVerdict verdict = Accept.Judge(ThePolicy.Key(ContestCandidate),
                                           ThePolicy.Key(BestCandidate), Pooled(ContestCandidate));
-    if (verdict == TVerdict::Better)
+    if (verdict == TVerdict::Better) {
         MakeBest(ContestJob, ContestCandidate, ContestWall, !Resuming);
-    else if (verdict == TVerdict::Worse)
+    } else if (verdict == TVerdict::Worse) {
         ContestJob = -1;
-    else
+        NextContest();
+    } else {
         QueueRetime(verdict);
+    }
 }
 
 void TSearchRun::StartJob(std::int32_t w, const TCandidate& candidate, std::int64_t verifyOf) {

@@ -140,9 +140,20 @@ class TSearchRun {
     double StartedAt = 0;
     std::vector<std::pair<std::int64_t, TCandidate>> VerifyQueue;
     TAcceptance Accept;
-    std::int64_t ContestJob = -1; // a near tie being timed again, and its candidate
+    // A near tie being timed again, and its candidate. With workers in parallel, near ties
+    // that end while one is being settled wait their turn, and are weighed again against the
+    // best of then when it comes.
+    struct TContest {
+        std::int64_t Job = -1;
+        TCandidate Candidate;
+        double Wall = 0;
+    };
+    std::int64_t ContestJob = -1;
     TCandidate ContestCandidate;
     double ContestWall = 0;
+    std::vector<TContest> WaitingContests;
+    void Contend(const TContest& contest, TVerdict verdict);
+    void NextContest();
     std::vector<std::pair<std::int64_t, TCandidate>> Retimes; // at most one
     // Each condensation timed, by its key: its first job and that job's entry in All.
     std::map<std::string, std::pair<std::int64_t, std::size_t>> Timed;

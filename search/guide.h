@@ -120,9 +120,10 @@ class TGuide {
     void MarkTouched(const TCandidate& best);
     std::vector<std::int32_t> RememberedOn; // the statuses of the best last chosen from
     double LastBest = 0;                    // the best's time when the last job ended
-    // How far the fit's estimates of each kind of move (toggle, exchange, other) and the
-    // changes remembered (Remembered) have missed the change a move made, as the mean square
-    // of the logarithms' differences, and how many so far.
+    // How far the fit's estimates of each kind of move (toggle, exchange, other) have missed
+    // the job's time, and the changes remembered (Remembered) the change a move made, as the
+    // mean square of the logarithms' differences, and how many so far. The fit's misses take
+    // in how far it misses the best as well: while it knows little, every move is unsure.
     static constexpr int Remembered = 3;
     double KindMiss[Remembered + 1] = {};
     std::int32_t KindSeen[Remembered + 1] = {};

@@ -133,21 +133,19 @@ void TSearchRun::MakeBest(std::int64_t job, const TCandidate& candidate, double 
     BestCandidate = candidate;
     BestSeconds = Accept.Seconds(ThePolicy.Key(candidate));
     BestWall = wall;
-    ContestJob = -1;
+    Contest.Job = -1;
     Retimes.clear();
     if (save && job != 0) SaveOptimal(candidate);
     NextContest();
 }
 
 void TSearchRun::Contend(const TContest& contest, TVerdict verdict) {
-    ContestJob = contest.Job;
-    ContestCandidate = contest.Candidate;
-    ContestWall = contest.Wall;
+    Contest = contest;
     QueueRetime(verdict);
 }
 
 void TSearchRun::NextContest() {
-    while (ContestJob < 0 && !WaitingContests.empty()) {
+    while (Contest.Job < 0 && !WaitingContests.empty()) {
         const TContest next = WaitingContests.front();
         WaitingContests.erase(WaitingContests.begin());
         if (ThePolicy.Key(next.Candidate) == ThePolicy.Key(BestCandidate)) continue;
@@ -163,8 +161,8 @@ void TSearchRun::NextContest() {
 
 void TSearchRun::QueueRetime(TVerdict verdict) {
     const bool best = verdict == TVerdict::TimeBestAgain;
-    TCandidate c = best ? BestCandidate : ContestCandidate;
-    const std::int64_t job = best ? BestJobNumber : ContestJob;
+    TCandidate c = best ? BestCandidate : Contest.Candidate;
+    const std::int64_t job = best ? BestJobNumber : Contest.Job;
     c.Change = TJournalEntry::RetimeText + std::to_string(job);
     Retimes.assign(1, {job, c});
 }
@@ -206,7 +204,7 @@ void TSearchRun::QueueNearMiss() {
     // Under noise a neighbour whose one timing was unlucky is lost to a search that never
     // times a condensation twice: at the optimum, the one nearest the best (not clearly
     // behind it, timed fewer than the most times) is timed again.
-    if (!Accept.NoiseMeasured() || Accept.Noise() <= 0 || !Retimes.empty() || ContestJob >= 0)
+    if (!Accept.NoiseMeasured() || Accept.Noise() <= 0 || !Retimes.empty() || Contest.Job >= 0)
         return;
     const std::string best = ThePolicy.Key(BestCandidate);
     double nearest = TAcceptance::Widths;
@@ -248,7 +246,7 @@ bool TSearchRun::Weigh(const TJournalEntry& e) {
     const TVerdict verdict = Accept.Judge(key, ThePolicy.Key(BestCandidate), Pooled(e.Candidate));
     if (verdict == TVerdict::Better) return true;
     if (verdict == TVerdict::Worse) return false;
-    if (ContestJob < 0)
+    if (Contest.Job < 0)
         Contend({e.Job, e.Candidate, e.Wall}, verdict);
     else
         WaitingContests.push_back({e.Job, e.Candidate, e.Wall});
@@ -257,26 +255,25 @@ bool TSearchRun::Weigh(const TJournalEntry& e) {
 
 void TSearchRun::WeighRetime(const TJournalEntry& e) {
     if (e.Status != TJobStatus::Verify) {
-        ContestJob = -1; // the tie stays unsettled: the best stays
+        Contest.Job = -1; // the tie stays unsettled: the best stays
         NextContest();
         return;
     }
-    if (ContestJob < 0 && e.VerifyOf != BestJobNumber) {
+    if (Contest.Job < 0 && e.VerifyOf != BestJobNumber) {
         // A near miss timed again at the optimum contends as a near tie does.
-        ContestJob = e.VerifyOf;
-        ContestCandidate = e.Candidate;
-        ContestWall = e.Wall;
+        Contest = {e.VerifyOf, e.Candidate, e.Wall};
     }
     Accept.Add(ThePolicy.Key(e.Candidate), e.Seconds);
     ThePolicy.Observe(e.Candidate, BestCandidate, e.Seconds, std::nan(""));
     BestSeconds = Accept.Seconds(ThePolicy.Key(BestCandidate));
-    if (ContestJob < 0) return;
-    const TVerdict verdict = Accept.Judge(ThePolicy.Key(ContestCandidate),
-                                          ThePolicy.Key(BestCandidate), Pooled(ContestCandidate));
+    if (Contest.Job < 0) return;
+    const TVerdict verdict = Accept.Judge(ThePolicy.Key(Contest.Candidate),
+                                          ThePolicy.Key(BestCandidate), Pooled(Contest.Candidate));
     if (verdict == TVerdict::Better) {
-        MakeBest(ContestJob, ContestCandidate, ContestWall, !Resuming);
+        const TContest won = Contest; // MakeBest takes up the next contest
+        MakeBest(won.Job, won.Candidate, won.Wall, !Resuming);
     } else if (verdict == TVerdict::Worse) {
-        ContestJob = -1;
+        Contest.Job = -1;
         NextContest();
     } else {
         QueueRetime(verdict);

@@ -148,9 +148,7 @@ class TSearchRun {
         TCandidate Candidate;
         double Wall = 0;
     };
-    std::int64_t ContestJob = -1;
-    TCandidate ContestCandidate;
-    double ContestWall = 0;
+    TContest Contest; // none while its Job is below 0
     std::vector<TContest> WaitingContests;
     void Contend(const TContest& contest, TVerdict verdict);
     void NextContest();

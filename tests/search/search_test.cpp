@@ -545,20 +545,26 @@ TEST(SearchRun, UnderNoiseSmallGainsAreTimedTogether) {
     }
 }
 
+// Sixty jobs of two workers on 24 records, with the given seed, landscape and noise.
+TRunResult RunTwoWorkers(const TTempDir& dir, std::uint32_t seed,
+                         std::function<double(const TCandidate&)> cost, double noise = 0) {
+    constexpr std::int32_t N = 24;
+    TSearchOptions o;
+    o.MaxJobs = 60;
+    o.Seed = seed;
+    return RunFake(dir, o, N, 2, "two" + std::to_string(seed) + ".jsonl", StructureOf(N, false),
+                   std::move(cost), noise);
+}
+
 TEST(SearchRun, WithTwoWorkersAToggleWaitsForTheJobThatChangesItsRecord) {
     // Every condensation gains 1 %: many toggles and leaps gain, and each job runs beside
     // the next. The best each job was made from is the best when the job before it ended.
-    constexpr std::int32_t N = 24;
     TTempDir dir;
-    TSearchOptions o;
-    o.MaxJobs = 60;
     int again = 0;
-    for (o.Seed = 1; o.Seed <= 4; ++o.Seed) {
-        const TRunResult r =
-            RunFake(dir, o, N, 2, "j" + std::to_string(o.Seed) + ".jsonl", StructureOf(N, false),
-                    [](const TCandidate& c) {
-                        return 10 * std::pow(0.99, std::count(c.Stat.begin(), c.Stat.end(), sub));
-                    });
+    for (std::uint32_t seed = 1; seed <= 4; ++seed) {
+        const TRunResult r = RunTwoWorkers(dir, seed, [](const TCandidate& c) {
+            return 10 * std::pow(0.99, std::count(c.Stat.begin(), c.Stat.end(), sub));
+        });
         std::map<std::int64_t, const TJournalEntry*> byJob;
         std::map<std::int64_t, std::int64_t> madeFrom; // job -> the best it was made from
         for (const auto& e : r.Entries) {
@@ -584,15 +590,11 @@ TEST(SearchRun, WithTwoWorkersAToggleWaitsForTheJobThatChangesItsRecord) {
 TEST(SearchRun, WithTwoWorkersANearTieThatEndsWhileAnotherIsSettledWaitsItsTurn) {
     // On a flat landscape under noise nearly every job is a near tie of the best, so that
     // with two workers one often ends while another is being timed again.
-    constexpr std::int32_t N = 24;
     TTempDir dir;
-    TSearchOptions o;
-    o.MaxJobs = 60;
     int waited = 0;
-    for (o.Seed = 1; o.Seed <= 3; ++o.Seed) {
-        const TRunResult r =
-            RunFake(dir, o, N, 2, "t" + std::to_string(o.Seed) + ".jsonl", StructureOf(N, false),
-                    [](const TCandidate&) { return 10.0; }, 0.02);
+    for (std::uint32_t seed = 1; seed <= 3; ++seed) {
+        const TRunResult r = RunTwoWorkers(
+            dir, seed, [](const TCandidate&) { return 10.0; }, 0.02);
         std::map<std::int64_t, std::size_t> ended, firstRetime, lastRetime;
         std::set<std::int64_t> bests;
         for (std::size_t i = 0; i < r.Entries.size(); ++i) {

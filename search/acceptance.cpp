@@ -8,23 +8,25 @@ namespace pelvarn::search {
 void TAcceptance::Add(const std::string& key, double seconds) {
     if (!(seconds > 0) || !std::isfinite(seconds)) return;
     TGroup& g = Groups[key];
-    // Welford's update of the group's spread, folded into the pooled one.
     const double x = std::log(seconds);
     if (!g.Logs.empty()) {
-        double mean = 0;
-        for (double v : g.Logs)
-            mean += v;
-        mean /= static_cast<double>(g.Logs.size());
-        const double k = static_cast<double>(g.Logs.size());
-        SquaredSpread += (x - mean) * (x - mean) * k / (k + 1);
         ++Degrees;
+        // Welford's update of the group's spread, folded into the pooled one, unless the
+        // timing was slowed.
+        const TLevel level = Level(g);
+        const double fastest = *std::min_element(g.Logs.begin(), g.Logs.end());
+        if (x <= fastest + SlowedWidths * Noise()) {
+            const double k = level.Count;
+            SquaredSpread += (x - level.Mean) * (x - level.Mean) * k / (k + 1);
+            ++SpreadDegrees;
+        }
     }
     g.Logs.push_back(x);
 }
 
 double TAcceptance::Noise() const {
     const double measured =
-        Degrees > 0 ? std::sqrt(SquaredSpread / static_cast<double>(Degrees)) : 0;
+        SpreadDegrees > 0 ? std::sqrt(SquaredSpread / static_cast<double>(SpreadDegrees)) : 0;
     return NoiseMeasured() ? measured : std::max(measured, PriorNoise);
 }
 
@@ -33,16 +35,22 @@ std::int32_t TAcceptance::Timings(const std::string& key) const {
     return it == Groups.end() ? 0 : static_cast<std::int32_t>(it->second.Logs.size());
 }
 
-double TAcceptance::Mean(const TGroup& g) const {
-    double sum = 0;
-    for (double v : g.Logs)
-        sum += v;
-    return sum / static_cast<double>(g.Logs.size());
+TAcceptance::TLevel TAcceptance::Level(const TGroup& g) const {
+    const double fastest = *std::min_element(g.Logs.begin(), g.Logs.end());
+    const double slowed = fastest + SlowedWidths * Noise();
+    TLevel level;
+    for (double v : g.Logs) {
+        if (v > slowed) continue;
+        level.Mean += v;
+        ++level.Count;
+    }
+    level.Mean /= level.Count;
+    return level;
 }
 
 double TAcceptance::Seconds(const std::string& key) const {
     const auto it = Groups.find(key);
-    return it == Groups.end() ? 0 : std::exp(Mean(it->second));
+    return it == Groups.end() ? 0 : std::exp(Level(it->second).Mean);
 }
 
 TVerdict TAcceptance::Judge(const std::string& challenger, const std::string& best,
@@ -52,13 +60,13 @@ TVerdict TAcceptance::Judge(const std::string& challenger, const std::string& be
     if (c == Groups.end()) return TVerdict::Worse;
     if (b == Groups.end()) return TVerdict::Better;
     const double noise = Noise();
-    auto weight = [](const TGroup& g) { return 1.0 / static_cast<double>(g.Logs.size()); };
+    const TLevel lc = Level(c->second), lb = Level(b->second);
+    const double wc = 1.0 / lc.Count, wb = 1.0 / lb.Count;
     // Under noise the best's own timings flatter it; an estimate of it, where given, is the bar.
     const bool bar = noise > 0 && estimate.BestMiss > 0;
-    double gain = (bar ? estimate.Best : Mean(b->second)) - Mean(c->second);
-    double error =
-        bar ? std::sqrt(noise * noise * weight(c->second) + estimate.BestMiss * estimate.BestMiss)
-            : noise * std::sqrt(weight(c->second) + weight(b->second));
+    double gain = (bar ? estimate.Best : lb.Mean) - lc.Mean;
+    double error = bar ? std::sqrt(noise * noise * wc + estimate.BestMiss * estimate.BestMiss)
+                       : noise * std::sqrt(wc + wb);
     if (estimate.Miss > 0 && error > 0) {
         // Inverse-variance pooling of the two measures of the gain.
         const double t = 1 / (error * error), e = 1 / (estimate.Miss * estimate.Miss);
@@ -81,9 +89,8 @@ double TAcceptance::Behind(const std::string& key, const std::string& best) cons
     const auto b = Groups.find(best);
     const double noise = Noise();
     if (c == Groups.end() || b == Groups.end() || noise <= 0) return 1e300;
-    const double error = noise * std::sqrt(1.0 / static_cast<double>(c->second.Logs.size()) +
-                                           1.0 / static_cast<double>(b->second.Logs.size()));
-    return (Mean(c->second) - Mean(b->second)) / error;
+    const TLevel lc = Level(c->second), lb = Level(b->second);
+    return (lc.Mean - lb.Mean) / (noise * std::sqrt(1.0 / lc.Count + 1.0 / lb.Count));
 }
 
 } // namespace pelvarn::search

@@ -3,7 +3,10 @@
 // The noise is measured from jobs that must time alike: condensations timed more than once
 // (a challenger timed again, the best timed again, --verify). It is the pooled spread of the
 // logarithms of their times, so a noise of 0.03 is about 3 % of a job's time. Each
-// condensation's evidence is the mean of its timings' logarithms. A challenger's first timing
+// condensation's evidence is the mean of its timings' logarithms. A timing far slower than
+// the fastest of its condensation counts in neither: a job is slowed by what else the machine
+// does, never sped up, and a run slowed now and then must not make every small gain look like
+// chance, nor a good condensation look poor. A challenger's first timing
 // is the one that made it stand out, and so is lucky more often than not; the margin of a
 // few standard errors that a near tie must clear, once timed again, outweighs that luck. The
 // best's timings are lucky the same way, for they won: where an estimate pooled from many
@@ -45,7 +48,9 @@ class TAcceptance {
     // than PriorNoise: a search that has not yet seen its timings vary does not trust small
     // gains. A repeat that timed exactly alike shows a timer that does not vary at all.
     double Noise() const;
-    bool NoiseMeasured() const { return Degrees >= 2 || (Degrees == 1 && SquaredSpread == 0); }
+    bool NoiseMeasured() const {
+        return SpreadDegrees >= 2 || (SpreadDegrees == 1 && SquaredSpread == 0);
+    }
     std::int64_t NoiseDegrees() const { return Degrees; }
     std::int32_t Timings(const std::string& key) const;
     // The condensation's time as its evidence says (seconds); 0 when it was never timed.
@@ -65,15 +70,24 @@ class TAcceptance {
     static constexpr double PriorNoise = 0.02;
     // At most this many timings of a challenger; then the better mean decides.
     static constexpr std::int32_t MaxTimings = 3;
+    // A timing slower than its condensation's fastest by more than this many noise widths was
+    // slowed by something else: it is left out of the condensation's evidence.
+    static constexpr double SlowedWidths = 4.0;
 
   private:
     struct TGroup {
         std::vector<double> Logs;
     };
-    double Mean(const TGroup& g) const;
+    // The mean of a group's timings (logarithms) and how many it takes in, without the slowed.
+    struct TLevel {
+        double Mean = 0;
+        std::int32_t Count = 0;
+    };
+    TLevel Level(const TGroup& g) const;
     std::map<std::string, TGroup> Groups;
     double SquaredSpread = 0; // summed over groups, of each group's logs about their mean
-    std::int64_t Degrees = 0;
+    std::int64_t SpreadDegrees = 0;
+    std::int64_t Degrees = 0; // repeats, slowed or not
 };
 
 } // namespace pelvarn::search

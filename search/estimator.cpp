@@ -260,6 +260,11 @@ void TEstimator::Learn(const TFeatures& f, double seconds) {
     // The fit is judged on jobs it has not seen, once it has more jobs than features.
     const double estimate =
         TheFit.Samples() > static_cast<std::int64_t>(f.size()) / 2 ? TheFit.Estimate(f) : 0;
+    // A time far slower than the fit foresees is taken as no slower than SlowedMisses of its
+    // misses: a run slowed by a busy machine would otherwise pull every estimate near it up.
+    // (A time far faster is what the search looks for, and counts in full.)
+    if (estimate > 0 && MissCount >= MinMisses)
+        seconds = std::min(seconds, estimate * std::exp(SlowedMisses * Miss()));
     if (estimate > 0 && seconds > 0) {
         const double miss = std::log(seconds / estimate);
         const double weight = std::max(1.0 / ++MissCount, 0.02);

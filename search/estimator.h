@@ -91,6 +91,7 @@ class TEstimator {
     // last fifty jobs); 0 until enough jobs have been estimated so.
     double Miss() const { return MissCount >= MinMisses ? std::sqrt(MissSquared) : 0; }
     static constexpr std::int32_t MinMisses = 20;
+    static constexpr double SlowedMisses = 4.0;
 
   private:
     // Carries out one record's elimination on the system (per equation, its variables as

@@ -11,6 +11,7 @@
 //                                only in blocks of about K, nothing condensed at the start)
 //
 // Environment: KESTO_NOISE=<fraction> multiplies the reported time by seeded noise;
+// KESTO_TAIL=<fraction> slows that share of runs by 10 % to 200 %, as a busy machine would;
 // KESTO_BURN=<factor> spends that fraction of the reported time as real CPU;
 // KESTO_MEMORY=<megabytes> is the memory the solve may use before it pages;
 // KESTO_RELEASE and KESTO_PROGRAM_VERSION set the values of the report.
@@ -56,7 +57,8 @@ const char* const Usage =
     "members above it and makes the solve slower, unless those have gone first (the block's\n"
     "head, which no equation uses, pays alone); the whole block gone takes all of its\n"
     "equations out, and the model with every block gone solves several times as fast.\n\n"
-    "Environment: KESTO_NOISE=<fraction> (seeded noise on the time), KESTO_BURN=<factor>\n"
+    "Environment: KESTO_NOISE=<fraction> (seeded noise on the time), KESTO_TAIL=<fraction>\n"
+    "(that share of runs slowed by 10 % to 200 %, as on a busy machine), KESTO_BURN=<factor>\n"
     "(spend that fraction of the time as real CPU), KESTO_MEMORY=<megabytes> (the memory the\n"
     "solve may use: beyond it, it pages and takes many times as long; the log reports what it\n"
     "needs), KESTO_RELEASE, KESTO_PROGRAM_VERSION.\n\n"
@@ -134,6 +136,7 @@ int RunSti(const std::string& stiPath, const std::string& logPath) {
     DeleteFileQuietly(solutionFile); // a refused job must not leave an old solution behind
     TJobSettings settings;
     settings.Noise = EnvNumber("KESTO_NOISE");
+    settings.Tail = EnvNumber("KESTO_TAIL");
     settings.Release = EnvText("KESTO_RELEASE", settings.Release);
     settings.MemoryBudget = EnvNumber("KESTO_MEMORY");
     TJobOutcome out = RunJob(stiPath, lines, bytes, settings);

@@ -81,8 +81,9 @@ bool ParseStoredInput(const std::vector<std::string>& lines, TStoredInput& input
     return true;
 }
 
-double NoiseFactor(const std::string& stiName, const std::string& stiBytes, double noise) {
-    if (noise <= 0) return 1.0;
+double NoiseFactor(const std::string& stiName, const std::string& stiBytes, double noise,
+                   double tail) {
+    if (noise <= 0 && tail <= 0) return 1.0;
     std::uint32_t h = 2166136261u;
     auto mix = [&h](const std::string& s) {
         for (unsigned char c : s) {
@@ -96,7 +97,12 @@ double NoiseFactor(const std::string& stiName, const std::string& stiBytes, doub
     TRandom random(h);
     random.Below(2); // the first draw of a fresh seed varies little with the seed
     double draw = random.Below(2000001) / 1.0e6 - 1.0;
-    return std::max(0.05, 1.0 + noise * draw);
+    double factor = std::max(0.05, 1.0 + noise * draw);
+    if (tail > 0 && random.Below(1000000) < tail * 1e6) {
+        const double u = random.Below(1000001) / 1.0e6;
+        factor *= 1.1 + 1.9 * u * u;
+    }
+    return factor;
 }
 
 TJobOutcome RunJobOnModel(const std::string& stiPath, const TStoredInput& input,
@@ -125,7 +131,8 @@ TJobOutcome RunJobOnModel(const std::string& stiPath, const TStoredInput& input,
         out.ExitCode = 2;
         return out;
     }
-    out.Seconds = result.Seconds * NoiseFactor(FileNamePart(stiPath), stiBytes, settings.Noise);
+    out.Seconds = result.Seconds *
+                  NoiseFactor(FileNamePart(stiPath), stiBytes, settings.Noise, settings.Tail);
     out.Seconds = std::round(out.Seconds * 100.0) / 100.0;
     std::string secondsText = Number(out.Seconds, 2);
     log += " Condensed system: " + std::to_string(result.EquationsLeft) + " equations, " +

@@ -33,6 +33,7 @@ bool IsReportRequest(const std::vector<std::string>& lines, std::string& reportP
 
 struct TJobSettings {
     double Noise = 0;               // KESTO_NOISE: a fraction, 0 for none
+    double Tail = 0;                // KESTO_TAIL: the share of runs slowed down, 0 for none
     std::string Release = "12.0.1"; // KESTO_RELEASE
     double MemoryBudget = 0;        // KESTO_MEMORY: megabytes, 0 for no limit
 };
@@ -46,7 +47,10 @@ struct TJobOutcome {
 
 // The seeded noise factor: 1 + noise * (a draw in -1..1), the draw seeded from the stored
 // input's file name and bytes, never below 0.05.
-double NoiseFactor(const std::string& stiName, const std::string& stiBytes, double noise);
+// With tail, that share of runs is also slowed, as on a machine busy with something else, by
+// 10 % to 200 % (small slowdowns the likeliest).
+double NoiseFactor(const std::string& stiName, const std::string& stiBytes, double noise,
+                   double tail = 0);
 
 // Runs the job: stiPath is the stored-input file as named on the command line, stiLines
 // its lines, stiBytes its bytes (for the noise seed). Reads the model file itself.

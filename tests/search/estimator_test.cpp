@@ -159,12 +159,16 @@ TEST(Estimator, FitRecoversKnownWeightsAndStaysSaneOnFewJobs) {
     }
 }
 
-// A fake evaluator of known noise: a true cost times a log-normal factor.
+// A fake evaluator of known noise: a true cost times a log-normal factor; with a tail, that
+// share of runs is also slowed by 10 % to 200 %, as on a machine busy with something else.
 struct TNoisyTimer {
     double Sigma;
+    double Tail = 0;
     std::mt19937 Gen{11};
     double operator()(double trueSeconds) {
-        return trueSeconds * std::exp(Sigma * std::normal_distribution<double>()(Gen));
+        const double t = trueSeconds * std::exp(Sigma * std::normal_distribution<double>()(Gen));
+        std::uniform_real_distribution<double> u;
+        return u(Gen) < Tail ? t * (1.1 + 1.9 * u(Gen)) : t;
     }
 };
 
@@ -184,9 +188,11 @@ TVerdict Contest(TAcceptance& a, TNoisyTimer& timer, const std::string& c, doubl
 }
 
 TEST(Acceptance, MeasuresTheNoiseAndAcceptsOnlyGainsBeyondIt) {
-    for (double sigma : {0.0, 0.01, 0.03}) {
+    // The last: one run in ten slowed by a busy machine, which must neither be taken for the
+    // noise nor count against the condensation it slowed.
+    for (auto [sigma, tail] : {std::pair{0.0, 0.0}, {0.01, 0.0}, {0.03, 0.0}, {0.01, 0.1}}) {
         SCOPED_TRACE(sigma);
-        TNoisyTimer timer{sigma};
+        TNoisyTimer timer{sigma, tail};
         TAcceptance a;
         a.Add("best", timer(100));
         int losses = 0, gains = 0, small = 0, retimes = 0;
@@ -201,7 +207,7 @@ TEST(Acceptance, MeasuresTheNoiseAndAcceptsOnlyGainsBeyondIt) {
         // A challenger 3 % slower is seldom taken for better, even where that is a noise
         // width; one 10 % faster nearly always. (A tie may go either way: it costs nothing.)
         EXPECT_LE(losses, 10);
-        EXPECT_GE(gains, 190);
+        EXPECT_GE(gains, 190 - 200 * tail); // a first timing slowed is a gain lost
         if (sigma == 0) {
             // A timer that never varies is believed once it has shown so: every gain counts.
             EXPECT_EQ(a.Noise(), 0);

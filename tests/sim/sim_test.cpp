@@ -287,6 +287,18 @@ TEST(KestoJob, NoiseIsSeededByNameAndContents) {
         EXPECT_LE(g, 1.2);
     }
     EXPECT_GE(NoiseFactor("Job1", "abc", 5.0), 0.05);
+    // A tail slows about its share of runs by 10 % to 200 %, and leaves the others as they were.
+    int slowed = 0;
+    for (int k = 0; k < 1000; ++k) {
+        const std::string name = "Job" + std::to_string(k);
+        const double g = NoiseFactor(name, "x", 0.02, 0.1) / NoiseFactor(name, "x", 0.02);
+        if (g != 1.0) {
+            ++slowed;
+            EXPECT_GE(g, 1.1 - 1e-9);
+            EXPECT_LE(g, 3.0 + 1e-9);
+        }
+    }
+    EXPECT_NEAR(slowed, 100, 30);
 }
 
 TEST(ModelGen, DeterministicReadableAndNeverRefusedWhateverTheOrder) {

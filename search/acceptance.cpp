@@ -9,19 +9,32 @@ void TAcceptance::Add(const std::string& key, double seconds) {
     if (!(seconds > 0) || !std::isfinite(seconds)) return;
     TGroup& g = Groups[key];
     const double x = std::log(seconds);
-    if (!g.Logs.empty()) {
-        ++Degrees;
-        // Welford's update of the group's spread, folded into the pooled one, unless the
-        // timing was slowed.
-        const TLevel level = Level(g);
-        const double fastest = *std::min_element(g.Logs.begin(), g.Logs.end());
-        if (x <= fastest + SlowedWidths * Noise()) {
-            const double k = level.Count;
-            SquaredSpread += (x - level.Mean) * (x - level.Mean) * k / (k + 1);
-            ++SpreadDegrees;
-        }
-    }
+    for (double v : g.Logs)
+        Differences.push_back(std::abs(x - v));
     g.Logs.push_back(x);
+    if (g.Logs.size() < 2) return;
+    ++Degrees;
+    if (g.Logs.size() == 2) Repeated.push_back(key);
+    // How far a timing may lie above its condensation's fastest before it counts as slowed:
+    // SlowedWidths of the spread that the median difference between two timings of one
+    // condensation shows (0.954 of it, for normal noise), which a few slowed runs leave alone.
+    std::vector<double> d = Differences;
+    const auto mid = d.begin() + static_cast<std::ptrdiff_t>(d.size() / 2);
+    std::nth_element(d.begin(), mid, d.end());
+    double median = *mid;
+    if (d.size() % 2 == 0) median = (median + *std::max_element(d.begin(), mid)) / 2;
+    Slowed = SlowedWidths * median / 0.9539;
+    // The pooled spread of the timings that were not slowed, about their condensations' means.
+    SquaredSpread = 0;
+    SpreadDegrees = 0;
+    for (const std::string& k : Repeated) {
+        const TGroup& r = Groups[k];
+        const TLevel level = Level(r);
+        const double fastest = *std::min_element(r.Logs.begin(), r.Logs.end());
+        for (double v : r.Logs)
+            if (v <= fastest + Slowed) SquaredSpread += (v - level.Mean) * (v - level.Mean);
+        SpreadDegrees += level.Count - 1;
+    }
 }
 
 double TAcceptance::Noise() const {
@@ -37,10 +50,9 @@ std::int32_t TAcceptance::Timings(const std::string& key) const {
 
 TAcceptance::TLevel TAcceptance::Level(const TGroup& g) const {
     const double fastest = *std::min_element(g.Logs.begin(), g.Logs.end());
-    const double slowed = fastest + SlowedWidths * Noise();
     TLevel level;
     for (double v : g.Logs) {
-        if (v > slowed) continue;
+        if (v > fastest + Slowed) continue;
         level.Mean += v;
         ++level.Count;
     }
@@ -62,12 +74,19 @@ TVerdict TAcceptance::Judge(const std::string& challenger, const std::string& be
     const double noise = Noise();
     const TLevel lc = Level(c->second), lb = Level(b->second);
     const double wc = 1.0 / lc.Count, wb = 1.0 / lb.Count;
-    // Under noise the best's own timings flatter it; an estimate of it, where given, is the bar.
-    const bool bar = noise > 0 && estimate.BestMiss > 0;
+    // Under noise the best's own timings flatter it; an estimate of it, where given, is the bar,
+    // unless the two disagree by far more than they may miss: then the estimate is wrong there.
+    const auto agree = [](double a, double b, double error) {
+        return std::abs(a - b) <= AgreeWidths * error;
+    };
+    const bool bar = noise > 0 && estimate.BestMiss > 0 &&
+                     agree(estimate.Best, lb.Mean,
+                           std::sqrt(noise * noise * wb + estimate.BestMiss * estimate.BestMiss));
     double gain = (bar ? estimate.Best : lb.Mean) - lc.Mean;
     double error = bar ? std::sqrt(noise * noise * wc + estimate.BestMiss * estimate.BestMiss)
                        : noise * std::sqrt(wc + wb);
-    if (estimate.Miss > 0 && error > 0) {
+    if (estimate.Miss > 0 && error > 0 &&
+        agree(gain, estimate.Gain, std::hypot(error, estimate.Miss))) {
         // Inverse-variance pooling of the two measures of the gain.
         const double t = 1 / (error * error), e = 1 / (estimate.Miss * estimate.Miss);
         gain = (gain * t + estimate.Gain * e) / (t + e);
@@ -91,6 +110,14 @@ double TAcceptance::Behind(const std::string& key, const std::string& best) cons
     if (c == Groups.end() || b == Groups.end() || noise <= 0) return 1e300;
     const TLevel lc = Level(c->second), lb = Level(b->second);
     return (lc.Mean - lb.Mean) / (noise * std::sqrt(1.0 / lc.Count + 1.0 / lb.Count));
+}
+
+bool TAcceptance::Suspect(double change) {
+    if (!std::isfinite(change)) return false;
+    const bool suspect = FirstTimings >= MinFirstTimings && Noise() > 0 &&
+                         change > SuspectWidths * std::sqrt(FirstSquares);
+    FirstSquares += std::max(1.0 / ++FirstTimings, 0.02) * (change * change - FirstSquares);
+    return suspect;
 }
 
 } // namespace pelvarn::search

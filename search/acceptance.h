@@ -62,6 +62,11 @@ class TAcceptance {
     // How far a condensation's evidence lies behind the best's, in standard errors (below 0:
     // ahead); a large number when either was never timed or there is no noise.
     double Behind(const std::string& key, const std::string& best) const;
+    // A challenger's first timing against the best's time (the logarithm of its share), which
+    // is learned: true when, under noise, it lost far more than first timings have (more than
+    // SuspectWidths of their spread, once MinFirstTimings have shown it). A run slowed by a busy
+    // machine does; timed again, a good condensation is not written off on one slowed run.
+    bool Suspect(double change);
 
     // A challenger is better beyond the noise when it gains more than Widths standard errors.
     static constexpr double Widths = 2.0;
@@ -71,8 +76,14 @@ class TAcceptance {
     // At most this many timings of a challenger; then the better mean decides.
     static constexpr std::int32_t MaxTimings = 3;
     // A timing slower than its condensation's fastest by more than this many noise widths was
-    // slowed by something else: it is left out of the condensation's evidence.
+    // slowed by something else: it is left out of the noise and the condensation's evidence.
     static constexpr double SlowedWidths = 4.0;
+    static constexpr double SuspectWidths = 4.0;
+    // An estimate that disagrees with the timings by more than this many of their combined
+    // errors is wrong about the condensation (a feature it learned from few jobs, one of them
+    // slowed): the timings decide alone.
+    static constexpr double AgreeWidths = 4.0;
+    static constexpr std::int32_t MinFirstTimings = 4;
 
   private:
     struct TGroup {
@@ -85,9 +96,17 @@ class TAcceptance {
     };
     TLevel Level(const TGroup& g) const;
     std::map<std::string, TGroup> Groups;
+    // The condensations timed more than once, and every difference of two of their timings.
+    std::vector<std::string> Repeated;
+    std::vector<double> Differences;
+    // How far above its condensation's fastest a timing counts as slowed (a logarithm).
+    double Slowed = 1e300;
     double SquaredSpread = 0; // summed over groups, of each group's logs about their mean
     std::int64_t SpreadDegrees = 0;
     std::int64_t Degrees = 0; // repeats, slowed or not
+    // The mean square of first timings' changes against the best, over about the last fifty.
+    double FirstSquares = 0;
+    std::int32_t FirstTimings = 0;
 };
 
 } // namespace pelvarn::search

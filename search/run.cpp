@@ -243,9 +243,14 @@ bool TSearchRun::Weigh(const TJournalEntry& e) {
     const bool held = !All.empty() && All.back().Job == e.Job;
     Timed.emplace(key, std::pair(e.Job, held ? All.size() - 1 : All.size()));
     if (BestJobNumber < 0) return true;
+    const bool suspect = Accept.Timings(key) == 1 && BestSeconds > 0 &&
+                         Accept.Suspect(std::log(e.Seconds / BestSeconds));
     const TVerdict verdict = Accept.Judge(key, ThePolicy.Key(BestCandidate), Pooled(e.Candidate));
     if (verdict == TVerdict::Better) return true;
-    if (verdict == TVerdict::Worse) return false;
+    if (verdict == TVerdict::Worse) {
+        if (suspect && Contest.Job < 0) Contend({e.Job, e.Candidate, e.Wall}, TVerdict::TimeAgain);
+        return false;
+    }
     if (Contest.Job < 0)
         Contend({e.Job, e.Candidate, e.Wall}, verdict);
     else

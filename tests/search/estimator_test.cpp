@@ -293,6 +293,29 @@ TEST(Acceptance, ChallengersAreMeasuredAgainstAnEstimateOfAFlatteredBest) {
     EXPECT_LE(losses[1], 25);
 }
 
+// A run slowed by a busy machine: left out of its condensation's time, and a first timing
+// that lost far more than first timings do is worth another before it is written off. An
+// estimate that the timings plainly contradict is wrong about the condensation and is not
+// pooled with them.
+TEST(Acceptance, ARunSlowedByABusyMachineIsToldFromTheNoise) {
+    TAcceptance a;
+    for (int k = 0; k < 20; ++k) // 1 % noise, measured
+        a.Add("repeat" + std::to_string(k % 10), 100 * std::exp(k < 10 ? 0.0 : 0.014));
+    for (double seconds : {100.0, 230.0, 101.0})
+        a.Add("best", seconds);
+    EXPECT_NEAR(a.Seconds("best"), 100.5, 0.01);
+    EXPECT_NEAR(a.Noise(), 0.01, 0.001);
+    for (double change : {0.05, -0.04, 0.02, -0.06, 0.03, 0.01})
+        EXPECT_FALSE(a.Suspect(change));
+    EXPECT_FALSE(a.Suspect(0.12));
+    EXPECT_TRUE(a.Suspect(0.8));
+    // Timed 10 % slower three times, a challenger is no gain whatever an estimate claims.
+    for (int k = 0; k < 3; ++k)
+        a.Add("slower", 110.5);
+    EXPECT_EQ(a.Judge("slower", "best", {0.1, 0.005}), TVerdict::Worse);
+    EXPECT_EQ(a.Judge("slower", "best", {0.1, 0.005, std::log(140.0), 0.005}), TVerdict::Worse);
+}
+
 TEST(Guide, ExpectedGainWeighsHowFarEstimatesMiss) {
     struct TCase {
         double Change, Spread, Expected;

@@ -509,7 +509,8 @@ TEST(SearchRun, UnderNoiseSmallGainsAreTimedTogether) {
         double Loss, Noise;
         std::int64_t Jobs;
         double Short, MeanShort;
-    } cases[] = {{0.99, 0.02, 80, 1.035, 1.025}, {1.03, 0.02, 120, 1.07, 1.05}, {0.99, 0, 8, 1, 1}};
+    } cases[] = {
+        {0.99, 0.02, 80, 1.035, 1.025}, {1.03, 0.02, 120, 1.11, 1.055}, {0.99, 0, 8, 1, 1}};
     TTempDir dir;
     int journals = 0;
     for (const auto& k : cases) {

@@ -6,6 +6,18 @@
 
 namespace pelvarn::search {
 
+namespace {
+
+double Median(std::vector<double> v) {
+    const auto mid = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
+    std::nth_element(v.begin(), mid, v.end());
+    double median = *mid;
+    if (v.size() % 2 == 0) median = (median + *std::max_element(v.begin(), mid)) / 2;
+    return median;
+}
+
+} // namespace
+
 void TAcceptance::Add(const std::string& key, double seconds) {
     if (!(seconds > 0) || !std::isfinite(seconds)) return;
     TGroup& g = Groups[key];
@@ -19,12 +31,7 @@ void TAcceptance::Add(const std::string& key, double seconds) {
     // How far a timing may lie above its condensation's fastest before it counts as slowed:
     // SlowedWidths of the spread that the median difference between two timings of one
     // condensation shows (0.954 of it, for normal noise), which a few slowed runs leave alone.
-    std::vector<double> d = Differences;
-    const auto mid = d.begin() + static_cast<std::ptrdiff_t>(d.size() / 2);
-    std::nth_element(d.begin(), mid, d.end());
-    double median = *mid;
-    if (d.size() % 2 == 0) median = (median + *std::max_element(d.begin(), mid)) / 2;
-    Slowed = SlowedWidths * median / 0.9539;
+    Slowed = SlowedWidths * Median(Differences) / 0.9539;
     // The pooled spread of the timings that were not slowed, about their condensations' means.
     SquaredSpread = 0;
     SpreadDegrees = 0;
@@ -115,9 +122,15 @@ double TAcceptance::Behind(const std::string& key, const std::string& best) cons
 
 bool TAcceptance::Suspect(double change) {
     if (!std::isfinite(change)) return false;
-    const bool suspect = FirstTimings >= MinFirstTimings && Noise() > 0 &&
-                         change > SuspectWidths * std::sqrt(FirstSquares);
-    FirstSquares += std::max(1.0 / ++FirstTimings, 0.02) * (change * change - FirstSquares);
+    // The spread from the median size of the changes (0.674 of it, for normal ones), which a
+    // few slowed runs, or a few moves that truly lose much, leave alone.
+    const bool suspect = FirstChanges.size() >= MinFirstTimings && Noise() > 0 &&
+                         change > SuspectWidths * Median(FirstChanges) / 0.6745;
+    if (FirstChanges.size() < FirstTimingsKept)
+        FirstChanges.push_back(std::abs(change));
+    else
+        FirstChanges[FirstTimings % FirstTimingsKept] = std::abs(change);
+    ++FirstTimings;
     return suspect;
 }
 

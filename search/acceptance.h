@@ -13,6 +13,7 @@
 // jobs is at hand, a challenger is measured against its estimate of the best instead.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -63,9 +64,9 @@ class TAcceptance {
     // ahead); a large number when either was never timed or there is no noise.
     double Behind(const std::string& key, const std::string& best) const;
     // A challenger's first timing against the best's time (the logarithm of its share), which
-    // is learned: true when, under noise, it lost far more than first timings have (more than
-    // SuspectWidths of their spread, once MinFirstTimings have shown it). A run slowed by a busy
-    // machine does; timed again, a good condensation is not written off on one slowed run.
+    // is learned: true when, under noise, it lost far more than first timings lately have (more
+    // than SuspectWidths of their spread, once MinFirstTimings have shown it). A run slowed by a
+    // busy machine does; timed again, a good condensation is not written off on one slowed run.
     bool Suspect(double change);
 
     // A challenger is better beyond the noise when it gains more than Widths standard errors.
@@ -83,7 +84,7 @@ class TAcceptance {
     // errors is wrong about the condensation (a feature it learned from few jobs, one of them
     // slowed): the timings decide alone.
     static constexpr double AgreeWidths = 4.0;
-    static constexpr std::int32_t MinFirstTimings = 4;
+    static constexpr std::size_t MinFirstTimings = 4;
 
   private:
     struct TGroup {
@@ -104,9 +105,10 @@ class TAcceptance {
     double SquaredSpread = 0; // summed over groups, of each group's logs about their mean
     std::int64_t SpreadDegrees = 0;
     std::int64_t Degrees = 0; // repeats, slowed or not
-    // The mean square of first timings' changes against the best, over about the last fifty.
-    double FirstSquares = 0;
-    std::int32_t FirstTimings = 0;
+    // The sizes of the last FirstTimingsKept first timings' changes against the best.
+    static constexpr std::size_t FirstTimingsKept = 50;
+    std::vector<double> FirstChanges;
+    std::size_t FirstTimings = 0;
 };
 
 } // namespace pelvarn::search

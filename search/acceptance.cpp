@@ -36,11 +36,8 @@ void TAcceptance::Add(const std::string& key, double seconds) {
     SquaredSpread = 0;
     SpreadDegrees = 0;
     for (const std::string& k : Repeated) {
-        const TGroup& r = Groups[k];
-        const TLevel level = Level(r);
-        const double fastest = *std::min_element(r.Logs.begin(), r.Logs.end());
-        for (double v : r.Logs)
-            if (v <= fastest + Slowed) SquaredSpread += (v - level.Mean) * (v - level.Mean);
+        const TLevel level = Level(Groups.at(k));
+        SquaredSpread += level.Squares;
         SpreadDegrees += level.Count - 1;
     }
 }
@@ -59,12 +56,15 @@ std::int32_t TAcceptance::Timings(const std::string& key) const {
 TAcceptance::TLevel TAcceptance::Level(const TGroup& g) const {
     const double fastest = *std::min_element(g.Logs.begin(), g.Logs.end());
     TLevel level;
+    const auto kept = [&](double v) { return v <= fastest + Slowed; };
     for (double v : g.Logs) {
-        if (v > fastest + Slowed) continue;
+        if (!kept(v)) continue;
         level.Mean += v;
         ++level.Count;
     }
     level.Mean /= level.Count;
+    for (double v : g.Logs)
+        if (kept(v)) level.Squares += (v - level.Mean) * (v - level.Mean);
     return level;
 }
 

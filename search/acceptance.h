@@ -90,10 +90,12 @@ class TAcceptance {
     struct TGroup {
         std::vector<double> Logs;
     };
-    // The mean of a group's timings (logarithms) and how many it takes in, without the slowed.
+    // The mean of a group's timings (logarithms), how many it takes in, without the slowed, and
+    // the sum of their squares about the mean.
     struct TLevel {
         double Mean = 0;
         std::int32_t Count = 0;
+        double Squares = 0;
     };
     TLevel Level(const TGroup& g) const;
     std::map<std::string, TGroup> Groups;

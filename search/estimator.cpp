@@ -181,7 +181,15 @@ void TTimeFit::Add(const TFeatures& x, double seconds) {
         SumXX.assign(P * P, 0);
     }
     if (x.size() != P) return;
+    if (Decay < 1) {
+        for (auto* sums : {&SumX, &SumXY, &SumXX})
+            for (double& v : *sums)
+                v *= Decay;
+        SumY *= Decay;
+        Mass *= Decay;
+    }
     ++N;
+    Mass += 1;
     SumY += seconds;
     for (std::size_t i = 0; i < P; ++i) {
         if (x[i] == 0) continue;
@@ -196,7 +204,7 @@ void TTimeFit::Add(const TFeatures& x, double seconds) {
 void TTimeFit::Refit() const {
     Stale = false;
     const auto p = static_cast<Eigen::Index>(P);
-    const double n = static_cast<double>(N);
+    const double n = Mass;
     const double meanY = SumY / n;
     Eigen::VectorXd mean(p), scale(p), covY(p);
     Eigen::MatrixXd cov(p, p);
@@ -271,6 +279,7 @@ void TEstimator::Learn(const TFeatures& f, double seconds) {
         MissSquared += weight * (miss * miss - MissSquared);
     }
     TheFit.Add(f, seconds);
+    LocalFit.Add(f, seconds);
     if (f.size() >= FeatureCount)
         StructuralFit.Add(TFeatures(f.begin(), f.begin() + FeatureCount), seconds);
 }

@@ -9,7 +9,8 @@
 // of its own, 1 when it is condensed, so that what a toggle did to the time on one best is
 // remembered on the next. A small ridge regression
 // maps the features to seconds; it is refitted as each job ends and shrinks towards the
-// mean time while few jobs are known, so that its estimates stay within what was seen.
+// mean time while few jobs are known, so that its estimates stay within what was seen. A
+// second fit weighs the latest jobs most, for the choice of the next move near the best.
 #pragma once
 
 #include <cmath>
@@ -36,10 +37,12 @@ using TFeatures = std::vector<double>;
 // Ridge regression of times on features, from running sums so that a refit costs the same
 // however many jobs there were; it is refitted when next asked after a job was added.
 // Features are standardised; the intercept is not shrunk. Every job has as many features as
-// the first one added.
+// the first one added. With a half-life, each job weighs half as much once that many more
+// jobs were added.
 class TTimeFit {
   public:
-    explicit TTimeFit(double ridge = 10.0) : Ridge(ridge) {}
+    explicit TTimeFit(double ridge = 10.0, double halfLife = 0)
+        : Ridge(ridge), Decay(halfLife > 0 ? std::exp2(-1 / halfLife) : 1.0) {}
     void Add(const TFeatures& features, double seconds);
     // The estimate of a candidate's time; the mean time seen while there is no fit, 0 when
     // nothing was added.
@@ -52,7 +55,9 @@ class TTimeFit {
   private:
     void Refit() const;
     double Ridge;
+    double Decay; // what a job's weight is multiplied by as the next is added
     std::int64_t N = 0;
+    double Mass = 0; // the jobs' weights, summed
     std::size_t P = 0;
     TFeatures SumX, SumXY;
     std::vector<double> SumXX; // P x P
@@ -76,17 +81,23 @@ class TEstimator {
     void SetBase(const std::vector<std::int32_t>& stat, const std::vector<std::int32_t>& order);
     // A job's time, for the fit, with its condensation's features.
     void Learn(const TFeatures& features, double seconds);
-    const TTimeFit& Fit() const { return TheFit; }
+    // The fit that a choice among the best's neighbours goes by. The time is seldom linear in
+    // the features over the whole way from the initial condensation, so the slopes near the
+    // best are what the jobs lately timed around it say: their weight halves every
+    // LocalHalfLife jobs.
+    const TTimeFit& Fit() const { return LocalFit; }
+    static constexpr double LocalHalfLife = 4;
     // The estimate from the structural features alone (no record's own), which holds on a
     // best whose records' surroundings have changed since they were timed.
     double StructuralEstimate(const TFeatures& features) const;
     // True when eliminating with record a can change what eliminating with record b does: one
     // record's equation holds the other's variable.
     bool Interact(std::int32_t a, std::int32_t b) const;
-    // The estimate of a condensation's time; 0 when there is none.
+    // The estimate of a condensation's time, from every job alike (it is pooled with timings,
+    // so it stands on as many as it can); 0 when there is none.
     double Estimate(const std::vector<std::int32_t>& stat,
                     const std::vector<std::int32_t>& order) const;
-    // How far the fit's estimates have missed the jobs' times before they were learned, as a
+    // How far the estimates of Estimate have missed the jobs' times before they were learned, as a
     // share of the time (root mean square of the logarithms' differences, over about the
     // last fifty jobs); 0 until enough jobs have been estimated so.
     double Miss() const { return MissCount >= MinMisses ? std::sqrt(MissSquared) : 0; }
@@ -106,6 +117,7 @@ class TEstimator {
     std::vector<double> Rows;                               // per equation, the rows it weighs
     std::vector<std::pair<std::size_t, std::size_t>> Items; // per record: variable, equation
     TTimeFit TheFit;
+    TTimeFit LocalFit{10.0, LocalHalfLife};
     TTimeFit StructuralFit;
     // The base: its system and the features summed so far before every Every-th place of its
     // order, and its features.

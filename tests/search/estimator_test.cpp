@@ -159,6 +159,26 @@ TEST(Estimator, FitRecoversKnownWeightsAndStaysSaneOnFewJobs) {
     }
 }
 
+TEST(Estimator, AFitWithAHalfLifeFollowsSlopesThatChange) {
+    // The first feature costs 1 s a unit for 200 jobs, then 3 s: the fit of every job alike
+    // holds both, the one with a half-life of four jobs the new slope after some forty more.
+    TTimeFit whole(1e-6), local(1e-6, 4);
+    std::mt19937 gen(3);
+    std::uniform_real_distribution<double> u(0, 10);
+    for (int k = 0; k < 240; ++k) {
+        TFeatures x(FeatureCount, 0);
+        x[0] = u(gen);
+        x[1] = u(gen);
+        const double y = (k < 200 ? 1 : 3) * x[0] + 0.5 * x[1] + 2;
+        whole.Add(x, y);
+        local.Add(x, y);
+    }
+    EXPECT_NEAR(local.Weights()[0], 3, 0.02);
+    EXPECT_NEAR(local.Weights()[1], 0.5, 0.02);
+    EXPECT_LT(whole.Weights()[0], 1.5);
+    EXPECT_EQ(local.Samples(), 240);
+}
+
 // A fake evaluator of known noise: a true cost times a log-normal factor; with a tail, that
 // share of runs is also slowed by 10 % to 200 %, as on a machine busy with something else.
 struct TNoisyTimer {

@@ -261,13 +261,13 @@ double TTimeFit::Estimate(const TFeatures& x) const {
 double TEstimator::Estimate(const std::vector<std::int32_t>& stat,
                             const std::vector<std::int32_t>& order) const {
     TFeatures f;
-    return Features(stat, order, f) ? TheFit.Estimate(f) : 0;
+    return Features(stat, order, f) ? WholeFit.Estimate(f) : 0;
 }
 
 void TEstimator::Learn(const TFeatures& f, double seconds) {
     // The fit is judged on jobs it has not seen, once it has more jobs than features.
     const double estimate =
-        TheFit.Samples() > static_cast<std::int64_t>(f.size()) / 2 ? TheFit.Estimate(f) : 0;
+        WholeFit.Samples() > static_cast<std::int64_t>(f.size()) / 2 ? WholeFit.Estimate(f) : 0;
     // A time far slower than the fit foresees is taken as no slower than SlowedMisses of its
     // misses: a run slowed by a busy machine would otherwise pull every estimate near it up.
     // (A time far faster is what the search looks for, and counts in full.)
@@ -278,7 +278,7 @@ void TEstimator::Learn(const TFeatures& f, double seconds) {
         const double weight = std::max(1.0 / ++MissCount, 0.02);
         MissSquared += weight * (miss * miss - MissSquared);
     }
-    TheFit.Add(f, seconds);
+    WholeFit.Add(f, seconds);
     LocalFit.Add(f, seconds);
     if (f.size() >= FeatureCount)
         StructuralFit.Add(TFeatures(f.begin(), f.begin() + FeatureCount), seconds);

@@ -85,7 +85,7 @@ class TEstimator {
     // the features over the whole way from the initial condensation, so the slopes near the
     // best are what the jobs lately timed around it say: their weight halves every
     // LocalHalfLife jobs.
-    const TTimeFit& Fit() const { return LocalFit; }
+    const TTimeFit& ChoiceFit() const { return LocalFit; }
     static constexpr double LocalHalfLife = 4;
     // The estimate from the structural features alone (no record's own), which holds on a
     // best whose records' surroundings have changed since they were timed.
@@ -97,9 +97,9 @@ class TEstimator {
     // so it stands on as many as it can); 0 when there is none.
     double Estimate(const std::vector<std::int32_t>& stat,
                     const std::vector<std::int32_t>& order) const;
-    // How far the estimates of Estimate have missed the jobs' times before they were learned, as a
-    // share of the time (root mean square of the logarithms' differences, over about the
-    // last fifty jobs); 0 until enough jobs have been estimated so.
+    // How far Estimate's fit has missed the jobs' times before they were learned, as a share
+    // of the time (root mean square of the logarithms' differences, over about the last
+    // fifty jobs); 0 until enough jobs have been estimated so.
     double Miss() const { return MissCount >= MinMisses ? std::sqrt(MissSquared) : 0; }
     static constexpr std::int32_t MinMisses = 20;
     static constexpr double SlowedMisses = 4.0;
@@ -116,7 +116,7 @@ class TEstimator {
     std::vector<std::uint64_t> Holds;                       // per equation, its variables as bits
     std::vector<double> Rows;                               // per equation, the rows it weighs
     std::vector<std::pair<std::size_t, std::size_t>> Items; // per record: variable, equation
-    TTimeFit TheFit;
+    TTimeFit WholeFit;
     TTimeFit LocalFit{10.0, LocalHalfLife};
     TTimeFit StructuralFit;
     // The base: its system and the features summed so far before every Every-th place of its

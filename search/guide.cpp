@@ -34,7 +34,7 @@ void TGuide::Observe(const TCandidate& candidate, const TCandidate& best, double
     // best: the best the candidate was made from, which is no longer the best when stale.
     TFeatures features;
     const bool known = Estimator.Features(candidate.Stat, candidate.Order, features);
-    const double before = known ? Estimator.Fit().Estimate(features) : 0;
+    const double before = known ? Estimator.ChoiceFit().Estimate(features) : 0;
     // What was expected of the move, worked out as when it was chosen (and so again when a
     // search is resumed from its journal).
     TExpectation e;
@@ -129,14 +129,14 @@ double TGuide::NeighbourEstimate(const TCandidate& best, const TCandidate& c, bo
     if (fresh && !Estimator.Features(c.Stat, c.Order, at->second)) at->second.clear();
     if (at->second.empty()) return 0;
     return structural ? Estimator.StructuralEstimate(at->second)
-                      : Estimator.Fit().Estimate(at->second);
+                      : Estimator.ChoiceFit().Estimate(at->second);
 }
 
 bool TGuide::Base(const TCandidate& best, TBase& base) {
     Estimator.SetBase(best.Stat, best.Order);
     TFeatures features;
     if (!Estimator.Features(best.Stat, best.Order, features)) return false;
-    base.Fit = Estimator.Fit().Estimate(features);
+    base.Fit = Estimator.ChoiceFit().Estimate(features);
     base.Structural = Estimator.StructuralEstimate(features);
     if (base.Fit <= 0) return false;
     MarkTouched(best);

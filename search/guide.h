@@ -32,7 +32,7 @@ class TGuide {
     void Observe(const TCandidate& candidate, const TCandidate& madeFrom, double seconds,
                  double change, bool stale = false);
     // True once the fit has a job to go by.
-    bool Ready() const { return Estimator.Fit().Samples() > 0; }
+    bool Ready() const { return Estimator.ChoiceFit().Samples() > 0; }
     // The fit's estimate of a candidate's time (0: none), and how far its estimates miss.
     double Estimate(const TCandidate& c) const { return Estimator.Estimate(c.Stat, c.Order); }
     double Miss() const { return Estimator.Miss(); }

@@ -252,6 +252,8 @@ bool TGuide::Leap(const TCandidate& best, const std::vector<TCandidate>& pool, d
     leap.Move = {};
     std::vector<std::int32_t> made;
     double expected = 0; // the logarithm of the time's share
+    // A bar of all the time or more (a very noisy timer) leaves only the count to end the leap.
+    const double bar = enough < 1 ? std::log1p(-enough) : -1e300;
     for (const auto& [change, i] : gaining) {
         const std::int32_t r = pool[i].Move.A;
         if (std::any_of(made.begin(), made.end(),
@@ -261,7 +263,7 @@ bool TGuide::Leap(const TCandidate& best, const std::vector<TCandidate>& pool, d
         made.push_back(r);
         leap.Change += (leap.Change.empty() ? "" : "; ") + pool[i].Change;
         expected += std::log1p(change);
-        if (expected <= std::log1p(-enough) || static_cast<std::int32_t>(made.size()) >= most)
+        if (expected <= bar || static_cast<std::int32_t>(made.size()) >= most)
             break;
     }
     return made.size() >= 2;

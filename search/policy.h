@@ -101,10 +101,12 @@ class TPolicy {
     bool BeyondOptimum = false;
     // How much a job's time varies when it is run again (a share of it; 0: not at all; below
     // 0: not yet known). Toggles expected to gain are timed together (see TGuide::Leap). Under
-    // noise, until they are expected to gain LeapWidths times the noise, which the acceptance
-    // takes on a first timing with room for the estimates' optimism, LeapMost at most. Where
-    // times do not vary every gain counts at once, and a leap only saves jobs: up to
-    // LeapMostExact toggles expected to gain LeapExact, so that one that lost, tried back
+    // noise, until they are expected to gain LeapWidths times the noise, LeapMost at most: four
+    // times what the acceptance takes on a first timing, for the toggles picked because their
+    // estimates gain most are the ones whose estimates are most optimistic, and a leap that
+    // gains less than the acceptance takes at once is timed again, up to three times in
+    // all. Where times do not vary every gain counts at once, and a leap only saves jobs: up
+    // to LeapMostExact toggles expected to gain LeapExact, so that one that lost, tried back
     // alone later, costs little.
     double Noise = -1;
     // The records that the jobs still running change from the bests they were made from (with
@@ -112,7 +114,7 @@ class TPolicy {
     // on a newer best, or in a second leap, each would bet on the same change twice. One that
     // gains on a best that has given way is made again on the new best when it ends.
     std::vector<std::int32_t> InFlight;
-    static constexpr double LeapWidths = 4.0;
+    static constexpr double LeapWidths = 8.0;
     static constexpr std::int32_t LeapMost = 6;
     static constexpr double LeapExact = 0.06;
     static constexpr std::int32_t LeapMostExact = 3;
